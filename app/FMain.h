@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "Prompts.h"
+#include "operations/OperationHost.h"
+#include "session/ConnectionHandlers.h"
+#include "session/ConnectionSlot.h"
+#include "session/DbList.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+
+// The one window. It builds the controls where the layout puts them and forwards each
+// click to its handler; the handlers themselves live in session/ and operations/.
+class FMain : public QWidget,
+              public ConnectionPanel,
+              public OperationHost,
+              public DbListView {
+    Q_OBJECT
+
+public:
+    // Tests pass a fake connection factory and scripted prompts.
+    explicit FMain(ConnectionSlot::Factory connectionFactory = {},
+                   std::unique_ptr<Prompts> prompts = {}, QWidget* parent = nullptr);
+    ~FMain() override;
+
+    // ConnectionPanel
+    QString userText() const override;
+    QString passwordText() const override;
+    QString serverText() const override;
+    int loginStyleIndex() const override;
+    void setUserEnabled(bool enabled) override;
+    void setPasswordEnabled(bool enabled) override;
+    void setLoginStyleEnabled(bool enabled) override;
+    void setConnectEnabled(bool enabled) override;
+    void setDisconnectEnabled(bool enabled) override;
+    void setAttachFrameEnabled(bool enabled) override;
+    void setOperationsFrameEnabled(bool enabled) override;
+    void showStatus(const QString& text) override;
+
+    // OperationHost
+    int selectedDatabaseIndex() const override;
+    QString selectedDatabaseText() const override;
+    DbListView& databaseList() override { return *this; }
+    Connection& connection() override { return conn_.get(); }
+    QString askTypedConfirmation(const QString& prompt, const QString& title) override;
+    ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    QString databaseNameText() const override;
+    void setDatabaseNameText(const QString& text) override;
+    QString dataFileText() const override;
+    void setDataFileText(const QString& text) override;
+    QString logFileText() const override;
+    void setLogFileText(const QString& text) override;
+
+    // DbListView
+    void clearEntries() override;
+    void appendEntry(const QString& name) override;
+
+    QString statusText() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void wireHandlers();
+    void onLoad();
+    // Runs a click handler inside the error path.
+    void guarded(const std::function<void()>& handler);
+
+    ConnectionSlot conn_;
+    std::unique_ptr<Prompts> prompts_;
+
+    QLabel* L_Ip = nullptr;
+    QLineEdit* T_Ip = nullptr;
+    QLabel* L_User = nullptr;
+    QLineEdit* T_User = nullptr;
+    QLabel* L_Pwd = nullptr;
+    QLineEdit* T_Pwd = nullptr;
+    QPushButton* C_Link = nullptr;
+    QPushButton* C_UnLink = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* statusPanel_ = nullptr;
+    QGroupBox* F_A = nullptr;
+    QLabel* L_Mdf = nullptr;
+    QPlainTextEdit* T_Mdf = nullptr;
+    QLabel* L_Ldf = nullptr;
+    QPlainTextEdit* T_Ldf = nullptr;
+    QPushButton* C_Add = nullptr;
+    QPushButton* C_FMdf = nullptr;
+    QPushButton* C_FLdf = nullptr;
+    QLabel* L_DbName = nullptr;
+    QLineEdit* T_DbName = nullptr;
+    QComboBox* C_LoginStyle = nullptr;
+    QGroupBox* F_B = nullptr;
+    QComboBox* C_DbList = nullptr;
+    QLabel* L_DbList = nullptr;
+    QPushButton* C_Clear = nullptr;
+    QPushButton* c_Shrink = nullptr;
+    QPushButton* c_DropDatabase = nullptr;
+    QPushButton* c_BackUp = nullptr;
+    QPushButton* c_Restore = nullptr;
+    QPushButton* c_Restore_B = nullptr;
+};

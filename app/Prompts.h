@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+#include "operations/OperationHost.h"
+
+// The two modal prompts, behind an interface so that tests can answer them.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // The typed text; empty when cancelled.
+    virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
+    // filter as "description|pattern"; raises Error when cancelled.
+    virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// What the instance answers to a batch, as an ordered list of items that the TDS layer
+// turns into tokens one for one. The TDS layer adds nothing of its own except the MORE
+// bit on every DONE but the last.
+namespace devserver {
+
+enum class ColumnType { Int, SmallInt, BigInt, NVarChar, NChar };
+
+struct Column {
+    std::u16string name;
+    ColumnType type = ColumnType::NVarChar;
+    // Characters for NVarChar/NChar (NChar values are padded to it with blanks by the
+    // engine, not by the TDS layer); ignored for the integer types.
+    int length = 128;
+    bool nullable = true;
+};
+
+using Value = std::optional<std::variant<std::int64_t, std::u16string>>;  // nullopt: NULL
+
+struct RowSet {
+    std::vector<Column> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
+// Severity (class) above 10 is sent as ERROR, otherwise as INFO.
+struct Message {
+    std::int32_t number = 0;
+    std::uint8_t state = 1;
+    std::uint8_t severity = 16;
+    std::u16string text;
+};
+
+// One DONE per statement. curCmd 0xC1 for SELECT, 0 otherwise is fine for clients.
+struct Done {
+    bool error = false;
+    std::optional<std::uint64_t> rowCount;  // sets the COUNT bit when present
+    std::uint16_t curCmd = 0;
+};
+
+// ENVCHANGE type 1, after USE or at login.
+struct DatabaseChanged {
+    std::u16string newName;
+    std::u16string oldName;
+};
+
+using ReplyItem = std::variant<RowSet, Message, Done, DatabaseChanged>;
+using Reply = std::vector<ReplyItem>;
+
+}  // namespace devserver

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <sql.h>
+
+#include <QString>
+
+// The description an ODBC failure carries: the first error record's message with the
+// driver's "[vendor][component]" prefixes removed; informational records are skipped.
+QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle);
+
+// "[FreeTDS][SQL Server]Login failed" → "Login failed".
+QString withoutVendorPrefixes(const QString& message);
+
+// QString and SQLWCHAR are both UTF-16 code units.
+inline const SQLWCHAR* sqlText(const QString& text) {
+    return reinterpret_cast<const SQLWCHAR*>(text.utf16());
+}

@@ -1,0 +1,35 @@
+// Renders the window to a PNG, optionally after connecting to a server, so that the
+// README's picture and a reviewer's look at the layout come from the real widgets.
+// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT]]
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/FMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        return 2;
+    }
+    FMain window;
+    window.show();
+    if (argc >= 5) {
+        window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);
+        window.findChild<QLineEdit*>(QStringLiteral("T_Ip"))->setText(QString::fromLocal8Bit(argv[2]));
+        window.findChild<QLineEdit*>(QStringLiteral("T_User"))->setText(QString::fromLocal8Bit(argv[3]));
+        window.findChild<QLineEdit*>(QStringLiteral("T_Pwd"))->setText(QString::fromLocal8Bit(argv[4]));
+        window.findChild<QPushButton*>(QStringLiteral("C_Link"))->click();
+    }
+    if (argc >= 6) {
+        auto* list = window.findChild<QComboBox*>(QStringLiteral("C_DbList"));
+        list->setCurrentIndex(list->findText(QString::fromLocal8Bit(argv[5])));
+    }
+    QTimer::singleShot(300, [&] {
+        window.grab().save(QString::fromLocal8Bit(argv[1]));
+        QApplication::quit();
+    });
+    return QApplication::exec();
+}
