@@ -37,6 +37,9 @@ void FakeConnection::open(const QString& connectionString) {
 void FakeConnection::close() {
     ++closeCount;
     state_ = Closed;
+    if (onClose) {
+        onClose();
+    }
 }
 
 void FakeConnection::record(Call::Kind kind, const QString& sql) {

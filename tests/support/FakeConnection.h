@@ -27,6 +27,8 @@ public:
     QString lastConnectionString;
     int openCount = 0;
     int closeCount = 0;
+    // Outlives the fake, which the window releases right after closing it.
+    std::function<void()> onClose;
 
     // The answer to queries whose text starts with `prefix` (first match wins).
     void answer(const QString& prefix, ResultSet rows);

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "FakeConnection.h"
+#include "session/DbList.h"
+
+namespace {
+
+struct RecordingList : DbListView {
+    QStringList entries;
+    int clears = 0;
+    void clearEntries() override {
+        entries.clear();
+        ++clears;
+    }
+    void appendEntry(const QString& name) override { entries << name; }
+};
+
+const QString kQuery = QStringLiteral(
+    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN ('master','tempdb','model','msdb','pubs',"
+    "'Northwind') ORDER BY dbid");
+
+TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
+    FakeConnection conn;
+    conn.setState(Connection::Open);
+    conn.answer("SELECT NAME", column("NAME", {"Zeta", "alpha", "销售", "Mid"}));
+    RecordingList list;
+    list.entries = {"stale"};
+    LoadDbList(conn, list);
+    EXPECT_EQ(conn.texts(), QStringList{kQuery});
+    EXPECT_EQ(conn.calls[0].kind, FakeConnection::Call::Query);
+    EXPECT_EQ(list.entries, (QStringList{"Zeta", "alpha", "销售", "Mid"}));
+}
+
+TEST(LoadDbList, AFailedQueryLeavesTheListEmptyAndTheNextRefillWorks) {
+    FakeConnection conn;
+    conn.setState(Connection::Open);
+    conn.fail("SELECT NAME", "Invalid object name 'SYSDATABASES'.");
+    RecordingList list;
+    list.entries = {"stale"};
+    EXPECT_THROW(LoadDbList(conn, list), DatabaseError);
+    EXPECT_TRUE(list.entries.isEmpty());
+    conn.answer("SELECT NAME", column("NAME", {"A"}));
+    LoadDbList(conn, list);
+    EXPECT_EQ(list.entries, QStringList{"A"});
+}
+
+TEST(ClearDbList, EmptiesWithoutTouchingTheServer) {
+    RecordingList list;
+    list.entries = {"A", "B"};
+    ClearDbList(list);
+    EXPECT_TRUE(list.entries.isEmpty());
+}
+
+}  // namespace
