@@ -5,11 +5,8 @@
 #include <QLineEdit>
 
 #include "FileNames.h"
+#include "operations/FileDialog.h"
 #include "session/Error.h"
-
-namespace {
-const QString kDialogCancelled = QStringLiteral("已取消选择文件");
-}
 
 QString QtPrompts::askTypedConfirmation(const QString& prompt, const QString& title) {
     bool accepted = false;
@@ -37,7 +34,7 @@ ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
                          [&typedText](const QString& text) { typedText = text; });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        throw Error(kDialogCancelled);
+        throw Error(kFileDialogCancelled);
     }
     QString path = dialog.selectedFiles().constFirst();
     if (file_names::isWindowsAbsolutePath(typedText)) {

@@ -35,6 +35,7 @@ struct Window : ::testing::Test {
     int created = 0;
     int closed = 0;
     std::optional<QString> nextOpenError;
+    ScriptedPrompts* prompts = new ScriptedPrompts;
     FMain window{[this] {
                      auto conn = std::make_unique<FakeConnection>();
                      fake = conn.get();
@@ -44,7 +45,7 @@ struct Window : ::testing::Test {
                      ++created;
                      return conn;
                  },
-                 std::make_unique<ScriptedPrompts>()};
+                 std::unique_ptr<Prompts>(prompts)};
 
     template <typename W>
     W* control(const char* name) {
@@ -151,6 +152,35 @@ TEST_F(Window, ClosingTheWindowClosesAnOpenConnection) {
     click("C_Link");
     window.close();
     EXPECT_EQ(closed, 1);
+}
+
+TEST_F(Window, OperationButtonsReachTheirHandlersThroughTheErrorPath) {
+    click("C_Link");
+    click("C_Clear");
+    EXPECT_EQ(window.statusText(), "请选择数据库");
+
+    auto* list = control<QComboBox>("C_DbList");
+    list->setCurrentIndex(1);
+    click("c_BackUp");  // no file scripted: the dialog is cancelled
+    EXPECT_EQ(window.statusText(), "已取消选择文件");
+
+    list->setCurrentIndex(0);
+    prompts->files.append(ChosenFile{"D:\\bak\\shop.bak", "shop.bak"});
+    fake->calls.clear();
+    click("c_BackUp");
+    EXPECT_EQ(window.statusText(), "备份数据库成功");
+    ASSERT_FALSE(fake->calls.isEmpty());
+    EXPECT_EQ(fake->calls[0].sql, "Backup Database Shop To disk='D:\\bak\\shop.bak' WITH FORMAT ");
+    EXPECT_EQ(list->currentIndex(), -1);
+}
+
+TEST_F(Window, ChoosingADataFileFillsTheAttachBoxes) {
+    click("C_Link");
+    prompts->files.append(ChosenFile{"D:\\data\\Sales_Data.MDF", "Sales_Data.MDF"});
+    click("C_FMdf");
+    EXPECT_EQ(window.statusText(), "数据库文件选择成功");
+    EXPECT_EQ(control<QPlainTextEdit>("T_Mdf")->toPlainText(), "D:\\data\\Sales_Data.MDF");
+    EXPECT_EQ(control<QLineEdit>("T_DbName")->text(), "Sales");
 }
 
 }  // namespace

@@ -1,0 +1,162 @@
+#include "Statements.h"
+
+#include <QStringList>
+
+#include "SqlValues.h"
+
+namespace {
+
+const QString kLineBreak = QStringLiteral("\r\n");
+
+// Session eviction. The database name fills the db_id() call of the cursor line.
+const QString kEvictDeclareSpid = QStringLiteral("declare @spid nvarchar(20) ");
+const QString kEvictDeclareCursor = QStringLiteral("declare cur_lock cursor ");
+const QString kEvictCursorQuery =
+    QStringLiteral("for select distinct spid from sysprocesses where dbid = db_id(");
+const QString kEvictCursorQueryEnd = QStringLiteral(") ");
+const QStringList kEvictLoop = {
+    QStringLiteral("open cur_lock "),
+    QStringLiteral("fetch cur_lock into @spid "),
+    QStringLiteral("while @@fetch_status=0 "),
+    QStringLiteral(" begin"),
+    QStringLiteral(" exec( 'kill '+@spid) "),
+    QStringLiteral("fetch Next From cur_lock into @spid "),
+    QStringLiteral("end "),
+    QStringLiteral("close cur_lock "),
+    QStringLiteral("deallocate cur_lock "),
+};
+
+// Attach.
+const QString kExistenceQuery = QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME=");
+const QString kAttach = QStringLiteral("EXEC sp_attach_db ");
+const QString kArgumentSeparator = QStringLiteral(",");
+
+// Detach.
+const QString kDetach = QStringLiteral("EXEC sp_detach_db ");
+
+// Clean up.
+const QString kAlterDatabase = QStringLiteral("ALTER DATABASE ");
+const QString kRecoverySimpleNoWait = QStringLiteral(" SET RECOVERY SIMPLE WITH NO_WAIT ");
+const QString kRecoverySimple = QStringLiteral(" SET RECOVERY SIMPLE ");
+const QString kShrink = QStringLiteral("DBCC SHRINKDATABASE(");
+const QString kShrinkEnd = QStringLiteral(") ");
+const QString kRecoveryFullNoWait = QStringLiteral(" SET RECOVERY FULL WITH NO_WAIT ");
+const QString kRecoveryFull = QStringLiteral(" SET RECOVERY FULL ");
+
+// Drop.
+const QString kDrop = QStringLiteral("DROP DATABASE ");
+
+// Back up.
+const QString kBackup = QStringLiteral("Backup Database ");
+const QString kBackupToDisk = QStringLiteral(" To disk=");
+const QString kBackupWithFormat = QStringLiteral(" WITH FORMAT ");
+
+// Restore; the forced restore appends its options to the plain statement.
+const QString kRestore = QStringLiteral("Restore Database ");
+const QString kRestoreFromDisk = QStringLiteral(" From disk=");
+const QString kRestoreEnd = QStringLiteral(" ");
+const QString kWithReplace = QStringLiteral("WITH REPLACE, ");
+const QString kMove = QStringLiteral("MOVE ");
+const QString kMoveTo = QStringLiteral(" TO ");
+const QString kMoveSeparator = QStringLiteral(", ");
+
+// Forced restore: reading both sides, and naming the files after the database.
+const QString kTargetFiles = QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM ");
+const QString kTargetFilesEnd = QStringLiteral(".dbo.sysfiles ORDER BY FILEID ASC ");
+// The path always goes as N'...' here, whatever it holds: nationalLiteral() supplies the N.
+const QString kFileListFromDisk = QStringLiteral("RESTORE FILELISTONLY FROM DISK = ");
+const QString kRenameAlterDatabase = QStringLiteral("alter database ");
+const QString kRenameModifyFile = QStringLiteral(" modify file(name=");
+const QString kRenameNewName = QStringLiteral(", newname=");
+const QString kRenameEnd = QStringLiteral(")");
+const QString kDataSuffix = QStringLiteral("_Data");
+const QString kLogSuffix = QStringLiteral("_Log");
+
+QString moveClause(const FileMove& move) {
+    return kMove + literal(move.backupLogicalName) + kMoveTo + literal(move.targetPhysicalName);
+}
+
+}  // namespace
+
+QString sessionEvictionBatch(const QString& databaseName) {
+    QStringList lines{kEvictDeclareSpid, kEvictDeclareCursor + kEvictCursorQuery +
+                                             literal(databaseName) + kEvictCursorQueryEnd};
+    lines << kEvictLoop;
+    return lines.join(kLineBreak);
+}
+
+QString existenceQuery(const QString& databaseName) {
+    return kExistenceQuery + literal(databaseName);
+}
+
+QString attachStatement(const QString& databaseName, const QString& dataFile,
+                        const QString& logFile) {
+    return kAttach + literal(databaseName) + kArgumentSeparator + literal(dataFile) +
+           kArgumentSeparator + literal(logFile);
+}
+
+QString detachStatement(const QString& databaseName) {
+    return kDetach + literal(databaseName);
+}
+
+QString recoverySimpleNoWaitStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kRecoverySimpleNoWait;
+}
+
+QString recoverySimpleStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kRecoverySimple;
+}
+
+QString shrinkStatement(const QString& databaseName) {
+    return kShrink + identifier(databaseName) + kShrinkEnd;
+}
+
+QString recoveryFullNoWaitStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kRecoveryFullNoWait;
+}
+
+QString recoveryFullStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kRecoveryFull;
+}
+
+QString dropStatement(const QString& databaseName) {
+    return kDrop + identifier(databaseName);
+}
+
+QString backupStatement(const QString& databaseName, const QString& backupPath) {
+    return kBackup + identifier(databaseName) + kBackupToDisk + literal(backupPath) +
+           kBackupWithFormat;
+}
+
+QString restoreStatement(const QString& databaseName, const QString& backupPath) {
+    return kRestore + identifier(databaseName) + kRestoreFromDisk + literal(backupPath) +
+           kRestoreEnd;
+}
+
+QString targetFileQuery(const QString& databaseName) {
+    return kTargetFiles + identifier(databaseName) + kTargetFilesEnd;
+}
+
+QString backupFileListQuery(const QString& backupPath) {
+    return kFileListFromDisk + nationalLiteral(backupPath);
+}
+
+QString forcedRestoreStatement(const QString& databaseName, const QString& backupPath,
+                               const FileMove& first, const FileMove& second) {
+    return restoreStatement(databaseName, backupPath) + kWithReplace + moveClause(first) +
+           kMoveSeparator + moveClause(second);
+}
+
+QString renameLogicalFileStatement(const QString& databaseName, const QString& logicalName,
+                                   const QString& newLogicalName) {
+    return kRenameAlterDatabase + identifier(databaseName) + kRenameModifyFile +
+           identifier(logicalName) + kRenameNewName + identifier(newLogicalName) + kRenameEnd;
+}
+
+QString dataLogicalName(const QString& databaseName) {
+    return databaseName + kDataSuffix;
+}
+
+QString logLogicalName(const QString& databaseName) {
+    return databaseName + kLogSuffix;
+}

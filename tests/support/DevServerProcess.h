@@ -1,0 +1,64 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Runs the development server for a test: the built `devserver` binary on a free loopback
+// port with a fresh temporary data folder and batch log. The server is always stopped and
+// the folder removed when the object goes; should the test process itself die, the kernel
+// kills the server too (parent-death signal), so no test leaks a process.
+// Must be created and destroyed on the same thread (the parent-death signal follows the
+// thread that started the server).
+class DevServerProcess {
+  public:
+    struct Options {
+        std::string saPassword;
+        int seedDatabases = 0;
+    };
+
+    struct LoggedBatch {
+        int spid = 0;
+        std::string sql;  // UTF-8, exactly as received
+    };
+
+    // Starts the server and waits (at most 10 s) for its ready line; throws
+    // std::runtime_error with the server's own error output when it does not come.
+    DevServerProcess();
+    explicit DevServerProcess(Options options);
+    ~DevServerProcess();
+    DevServerProcess(const DevServerProcess&) = delete;
+    DevServerProcess& operator=(const DevServerProcess&) = delete;
+
+    int port() const { return port_; }
+    const std::filesystem::path& dataDir() const { return dataDir_; }
+    const std::filesystem::path& logPath() const { return logPath_; }
+    const std::string& saPassword() const { return options_.saPassword; }
+    bool running() const { return pid_ > 0; }
+
+    // The batches the server has received so far, in arrival order.
+    std::vector<LoggedBatch> readLog() const;
+
+    // An ODBC connection string for the FreeTDS driver, logging in as sa.
+    std::string odbcConnectionString(const std::string& database = "master",
+                                     const std::string& tdsVersion = "7.4") const;
+
+    // SIGTERM, then SIGKILL if it has not ended after 5 s. Returns the exit code, or
+    // -signal when it was killed; 0 when it was not running.
+    int stop();
+    // Stops and starts again on the same data folder (and the same port when it is free).
+    void restart();
+
+  private:
+    void start(int port);
+    std::string serverErrors() const;
+
+    Options options_;
+    std::filesystem::path root_;
+    std::filesystem::path dataDir_;
+    std::filesystem::path logPath_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};

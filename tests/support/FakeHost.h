@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "FakeConnection.h"
+#include "operations/OperationHost.h"
+#include "session/DbList.h"
+
+// The window as the maintenance handlers see it, with scripted prompts and a recording
+// connection that starts open. click() runs a handler inside the window's error path.
+class FakeHost : public OperationHost, public DbListView {
+  public:
+    FakeHost();
+
+    FakeConnection conn;
+
+    // The status line and every text it showed, in order.
+    QString status;
+    QStringList statusHistory;
+
+    // C_DbList: its entries and the selected index (-1: none).
+    QStringList entries;
+    int selectedIndex = -1;
+    void select(const QString& name);
+
+    // Typed confirmation: the answer given (empty text stands for a cancel) and the
+    // prompt/title pairs asked.
+    QString typedAnswer;
+    QList<std::pair<QString, QString>> confirmationsAsked;
+
+    // File dialog: the next choices in order; nullopt cancels. Each use is recorded.
+    QList<std::optional<ChosenFile>> fileChoices;
+    QList<std::pair<QString, FileDialogMode>> dialogsShown;
+
+    // The attach boxes.
+    QString databaseName;
+    QString dataFile;
+    QString logFile;
+
+    void click(const std::function<void(OperationHost&)>& handler);
+
+    void showStatus(const QString& text) override;
+    int selectedDatabaseIndex() const override { return selectedIndex; }
+    QString selectedDatabaseText() const override;
+    DbListView& databaseList() override { return *this; }
+    Connection& connection() override { return conn; }
+    QString askTypedConfirmation(const QString& prompt, const QString& title) override;
+    ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    QString databaseNameText() const override { return databaseName; }
+    void setDatabaseNameText(const QString& text) override { databaseName = text; }
+    QString dataFileText() const override { return dataFile; }
+    void setDataFileText(const QString& text) override { dataFile = text; }
+    QString logFileText() const override { return logFile; }
+    void setLogFileText(const QString& text) override { logFile = text; }
+
+    void clearEntries() override;
+    void appendEntry(const QString& name) override { entries.append(name); }
+};
