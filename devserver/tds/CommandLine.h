@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace devserver::tds {
+
+struct CommandLine {
+    std::uint16_t port = 1433;
+    std::filesystem::path dataDir;
+    std::string saPassword;  // UTF-8
+    std::optional<std::filesystem::path> logFile;
+    std::string bindAddress = "127.0.0.1";
+    int seedDatabases = 0;
+    bool helpRequested = false;
+};
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name; throws UsageError.
+CommandLine parseCommandLine(std::span<const char* const> arguments);
+
+extern const char* const kUsage;
+
+}  // namespace devserver::tds

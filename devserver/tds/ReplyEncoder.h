@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+#include "ByteWriter.h"
+#include "TdsVersion.h"
+#include "devserver/engine/Reply.h"
+
+namespace devserver::tds {
+
+// Turns the engine's answer to a batch into one reply message. Every DONE but the last
+// carries MORE: each DONE is held back until it is known whether anything follows. A reply
+// that does not end in a DONE gets a final one, because clients read until they see it.
+// Throws std::logic_error when a value does not fit its column.
+Bytes encodeReply(const Reply& reply, TdsVersion version);
+
+// A class-16 error followed by DONE(ERROR): the answer to requests the server cannot serve.
+Bytes encodeErrorReply(std::int32_t number, std::u16string_view text, TdsVersion version);
+
+// The acknowledgement of an attention: DONE with ATTN, as a message of its own.
+Bytes encodeAttentionAck(TdsVersion version);
+
+// The answer to a request the client flagged to be ignored.
+Bytes encodeIgnoredAck(TdsVersion version);
+
+}  // namespace devserver::tds

@@ -1,0 +1,81 @@
+// devserver: a TDS server on loopback that models one SQL Server instance for tests and demos.
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "BatchLog.h"
+#include "CommandLine.h"
+#include "Server.h"
+#include "Utf8.h"
+#include "devserver/engine/Instance.h"
+
+namespace {
+
+// SIGTERM and SIGINT are taken synchronously by the main thread (sigwait), so the stop runs
+// as ordinary code rather than inside a signal handler. Blocked before any thread starts so
+// that every thread inherits the mask.
+sigset_t blockStopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    return signals;
+}
+
+int serve(const devserver::tds::CommandLine& options) {
+    using namespace devserver;
+    sigset_t stopSignals = blockStopSignals();
+
+    std::filesystem::create_directories(options.dataDir);
+    std::unique_ptr<tds::BatchLog> log;
+    if (options.logFile) {
+        log = std::make_unique<tds::BatchLog>(*options.logFile);
+    }
+    Instance instance(Instance::Options{options.dataDir, tds::fromUtf8(options.saPassword)});
+    if (options.seedDatabases > 0) {
+        instance.seedDatabases(options.seedDatabases);
+    }
+
+    tds::Server server(instance, log.get(), {options.bindAddress, options.port});
+    server.start();
+    const std::string& host = server.host();
+    bool ipv6 = host.find(':') != std::string::npos;
+    std::cout << "ready " << (ipv6 ? "[" + host + "]" : host) << ':' << server.port() << std::endl;
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.stop();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace devserver::tds;
+    std::optional<CommandLine> options;
+    try {
+        options = parseCommandLine(std::span<const char* const>(argv + 1, argc - 1));
+    } catch (const UsageError& e) {
+        std::cerr << "devserver: " << e.what() << '\n' << kUsage;
+        return 2;
+    }
+    if (options->helpRequested) {
+        std::cout << kUsage;
+        return 0;
+    }
+    try {
+        return serve(*options);
+    } catch (const std::exception& e) {
+        std::cerr << "devserver: " << e.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,63 @@
+// The executable's options and the batch log's line format.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "devserver/tds/BatchLog.h"
+#include "devserver/tds/CommandLine.h"
+#include "devserver/tds/Utf8.h"
+
+namespace tds = devserver::tds;
+
+namespace {
+
+tds::CommandLine parse(std::vector<const char*> arguments) {
+    return tds::parseCommandLine(arguments);
+}
+
+}  // namespace
+
+TEST(CommandLine, ReadsEveryOption) {
+    auto line = parse({"--port", "0", "--data", "/tmp/d", "--sa-password", "pw", "--log",
+                       "/tmp/l.jsonl", "--bind", "::1", "--seed-databases", "32767"});
+    EXPECT_EQ(line.port, 0);
+    EXPECT_EQ(line.dataDir, "/tmp/d");
+    EXPECT_EQ(line.saPassword, "pw");
+    ASSERT_TRUE(line.logFile.has_value());
+    EXPECT_EQ(*line.logFile, "/tmp/l.jsonl");
+    EXPECT_EQ(line.bindAddress, "::1");
+    EXPECT_EQ(line.seedDatabases, 32767);
+}
+
+TEST(CommandLine, DefaultsToLoopbackAndAnEmptyPassword) {
+    auto line = parse({"--data", "d"});
+    EXPECT_EQ(line.bindAddress, "127.0.0.1");
+    EXPECT_EQ(line.saPassword, "");
+    EXPECT_FALSE(line.logFile.has_value());
+}
+
+TEST(CommandLine, RefusesWhatItCannotUse) {
+    EXPECT_THROW(parse({}), tds::UsageError);
+    EXPECT_THROW(parse({"--port", "0"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--port", "65536"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--port", "12x"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--colour", "red"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data"}), tds::UsageError);
+    EXPECT_TRUE(parse({"--help"}).helpRequested);
+}
+
+TEST(BatchLogLine, EscapesForJsonAndKeepsNonAsciiAsUtf8) {
+    EXPECT_EQ(tds::batchLogLine(52, u"SELECT 1"), R"({"spid": 52, "sql": "SELECT 1"})");
+    EXPECT_EQ(tds::batchLogLine(51, u"a\r\nb\t\"c\" \\ \u0001"),
+              R"({"spid": 51, "sql": "a\r\nb\t\"c\" \\ \u0001"})");
+    EXPECT_EQ(tds::batchLogLine(53, u"N'销售库'"), "{\"spid\": 53, \"sql\": \"N'销售库'\"}");
+}
+
+TEST(Utf8Conversion, RoundTripsAndReplacesBrokenSequences) {
+    std::u16string text = u"a\u00E9\u20AC\U0001F642销";
+    EXPECT_EQ(tds::fromUtf8(tds::toUtf8(text)), text);
+    EXPECT_EQ(tds::toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(tds::fromUtf8("\xC3"), u"\uFFFD");
+    EXPECT_EQ(tds::fromUtf8("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");  // overlong
+}
