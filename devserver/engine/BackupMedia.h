@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devserver/engine/Model.h"
+
+// A backup file: one or more backup sets, each a full copy of one database at the time of
+// the backup. Appending keeps the earlier sets; set 1 is the oldest.
+namespace devserver::backupmedia {
+
+struct BackupSet {
+    std::u16string database;
+    std::string guid;
+    Recovery recovery = Recovery::Full;
+    std::vector<DatabaseFile> files;  // as they were on the server that took the backup
+    Content content;
+};
+
+std::string encode(const std::vector<BackupSet>& sets);
+// Throws records::FormatError for anything that is not a backup file.
+std::vector<BackupSet> decode(std::string_view bytes);
+
+std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file);
+
+}  // namespace devserver::backupmedia

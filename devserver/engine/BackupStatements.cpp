@@ -1,0 +1,315 @@
+#include <algorithm>
+#include <chrono>
+
+#include "devserver/engine/BackupMedia.h"
+#include "devserver/engine/Evaluator.h"
+#include "devserver/engine/FileIo.h"
+#include "devserver/engine/Messages.h"
+#include "devserver/engine/Paths.h"
+#include "devserver/engine/Records.h"
+#include "devserver/engine/SqlError.h"
+#include "devserver/engine/Statements.h"
+#include "devserver/engine/Text.h"
+
+namespace devserver::statements {
+
+using backupmedia::BackupSet;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return std::max(seconds, 0.001);
+}
+
+// Reads one backup set, failing as RESTORE does with the given closing message.
+BackupSet readSet(const std::filesystem::path& path, std::int64_t setNumber, Message abnormal) {
+    const std::u16string shown = paths::display(path);
+    const auto read = fileio::read(path);
+    if (!read.bytes) {
+        throw SqlError({messages::backupDeviceFailed(shown, read.osError), abnormal});
+    }
+    std::vector<BackupSet> sets;
+    try {
+        sets = backupmedia::decode(*read.bytes);
+    } catch (const records::FormatError&) {
+        throw SqlError({messages::notBackupMedia(shown), abnormal});
+    }
+    if (setNumber < 1 || setNumber > static_cast<std::int64_t>(sets.size())) {
+        throw SqlError(
+            {messages::backupSetMissing(
+                 static_cast<int>(std::clamp<std::int64_t>(setNumber, -1, 32767)), shown),
+             abnormal});
+    }
+    return std::move(sets[static_cast<std::size_t>(setNumber - 1)]);
+}
+
+std::u16string fileGuid(const std::string& databaseGuid, int fileId) {
+    std::string guid = databaseGuid;
+    const std::string suffix = std::to_string(fileId);
+    if (guid.size() >= suffix.size()) {
+        guid.replace(guid.size() - suffix.size(), suffix.size(), suffix);
+    }
+    return text::fromAscii(guid);
+}
+
+[[noreturn]] void failRestore(std::vector<Message> messages) {
+    messages.push_back(messages::restoreAbnormal());
+    throw SqlError(std::move(messages));
+}
+
+}  // namespace
+
+void backup(const syntax::Backup& statement, const Context& context) {
+    const auto start = Clock::now();
+    State& state = context.state();
+    Database* db = state.find(statement.database);
+    if (!db) {
+        throw SqlError({messages::databaseMissing(statement.database), messages::backupAbnormal()});
+    }
+    if (db->id == 2) {
+        throw SqlError({messages::error(3147, 16,
+                                        u"Backup and restore operations are not allowed on "
+                                        u"database tempdb."),
+                        messages::backupAbnormal()});
+    }
+    const Evaluator evaluator(context);
+    const std::filesystem::path path =
+        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
+    const std::u16string shown = paths::display(path);
+
+    std::vector<BackupSet> sets;
+    if (!statement.format) {
+        const auto existing = fileio::read(path);
+        if (existing.bytes) {
+            try {
+                sets = backupmedia::decode(*existing.bytes);
+            } catch (const records::FormatError&) {
+                throw SqlError({messages::backupDataMalformed(shown), messages::backupAbnormal()});
+            }
+        } else if (existing.osError != 2) {
+            throw SqlError({messages::backupDeviceFailed(shown, existing.osError),
+                            messages::backupAbnormal()});
+        }
+    }
+    sets.push_back(BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db)});
+    if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
+        throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
+    }
+    if (db->recovery == Recovery::Full && !statement.copyOnly && !db->logChainStarted) {
+        db->logChainStarted = true;
+        state.saveCatalog();
+    }
+    const BackupSet& written = sets.back();
+    const int setNumber = static_cast<int>(sets.size());
+    std::int64_t pages = 0;
+    for (const DatabaseFile& file : written.files) {
+        const std::int64_t filePages = backupmedia::pagesOf(written, file);
+        pages += filePages;
+        context.add(messages::pagesProcessed(filePages, db->name, file.logicalName, setNumber));
+    }
+    context.add(messages::backupDone(false, pages, secondsSince(start)));
+    context.add(Done{});
+}
+
+void fileList(const syntax::FileList& statement, const Context& context) {
+    State& state = context.state();
+    const Evaluator evaluator(context);
+    const std::filesystem::path path =
+        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
+    const BackupSet set = readSet(path, statement.setNumber, messages::fileListAbnormal());
+
+    RowSet result;
+    auto add = [&](const char16_t* name, ColumnType type, int length = 0, bool nullable = false) {
+        result.columns.push_back(Column{name, type, length, nullable});
+    };
+    // SQL Server's numeric, bit and uniqueidentifier columns come as bigint, smallint and
+    // nvarchar: the closest types the protocol layer sends.
+    add(u"LogicalName", ColumnType::NVarChar, 128);
+    add(u"PhysicalName", ColumnType::NVarChar, 260);
+    add(u"Type", ColumnType::NChar, 1);
+    add(u"FileGroupName", ColumnType::NVarChar, 128, true);
+    add(u"Size", ColumnType::BigInt);
+    add(u"MaxSize", ColumnType::BigInt);
+    add(u"FileID", ColumnType::BigInt);
+    add(u"CreateLSN", ColumnType::BigInt);
+    add(u"DropLSN", ColumnType::BigInt, 0, true);
+    add(u"UniqueID", ColumnType::NVarChar, 36);
+    add(u"ReadOnlyLSN", ColumnType::BigInt, 0, true);
+    add(u"ReadWriteLSN", ColumnType::BigInt, 0, true);
+    add(u"BackupSizeInBytes", ColumnType::BigInt);
+    add(u"SourceBlockSize", ColumnType::Int);
+    add(u"FileGroupID", ColumnType::Int);
+    add(u"LogGroupGUID", ColumnType::NVarChar, 36, true);
+    add(u"DifferentialBaseLSN", ColumnType::BigInt, 0, true);
+    add(u"DifferentialBaseGUID", ColumnType::NVarChar, 36, true);
+    add(u"IsReadOnly", ColumnType::SmallInt);
+    add(u"IsPresent", ColumnType::SmallInt);
+    add(u"TDEThumbprint", ColumnType::NVarChar, 40, true);
+    add(u"SnapshotURL", ColumnType::NVarChar, 360, true);
+
+    for (const DatabaseFile& file : set.files) {
+        const bool data = file.kind == FileKind::Data;
+        const std::int64_t bytes = backupmedia::pagesOf(set, file) * 8192;
+        std::vector<Value> row = {file.logicalName,
+                                  paths::display(file.path),
+                                  std::u16string(data ? u"D" : u"L"),
+                                  data ? Value(std::u16string(u"PRIMARY")) : std::nullopt,
+                                  bytes,
+                                  std::int64_t{35184372080640},
+                                  std::int64_t{file.fileId},
+                                  std::int64_t{0},
+                                  std::int64_t{0},
+                                  fileGuid(set.guid, file.fileId),
+                                  std::int64_t{0},
+                                  std::int64_t{0},
+                                  bytes,
+                                  std::int64_t{512},
+                                  std::int64_t{data ? 1 : 0},
+                                  std::nullopt,
+                                  std::int64_t{0},
+                                  std::u16string(u"00000000-0000-0000-0000-000000000000"),
+                                  std::int64_t{0},
+                                  std::int64_t{1},
+                                  std::nullopt,
+                                  std::nullopt};
+        result.rows.push_back(std::move(row));
+    }
+    const auto count = result.rows.size();
+    context.add(std::move(result));
+    context.add(Done{false, count, 0xC1});
+}
+
+void restore(const syntax::Restore& statement, const Context& context) {
+    const auto start = Clock::now();
+    State& state = context.state();
+    const Evaluator evaluator(context);
+    const std::filesystem::path path =
+        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
+    BackupSet set = readSet(path, statement.setNumber, messages::restoreAbnormal());
+
+    Database* existing = state.find(statement.database);
+    if (existing && existing->isSystem()) {
+        throw SqlError(messages::notModelled(u"RESTORE DATABASE " + existing->name));
+    }
+
+    // Where each file of the backup goes: its MOVE target, else the file of the same
+    // logical name of the database being replaced, else where the backup says it was.
+    std::vector<std::filesystem::path> targets;
+    for (const DatabaseFile& file : set.files) {
+        targets.push_back(file.path.is_absolute()
+                              ? file.path.lexically_normal()
+                              : (state.dataDir() / file.path).lexically_normal());
+        if (existing) {
+            for (const DatabaseFile& current : existing->files) {
+                if (text::sameName(current.logicalName, file.logicalName)) {
+                    targets.back() = current.path;
+                }
+            }
+        }
+    }
+    for (const syntax::Move& move : statement.moves) {
+        const std::u16string logical = evaluator.textOf(move.logicalName);
+        const std::filesystem::path to =
+            paths::resolve(state.dataDir(), evaluator.textOf(move.path));
+        const auto file = std::find_if(
+            set.files.begin(), set.files.end(),
+            [&](const DatabaseFile& f) { return text::sameName(f.logicalName, logical); });
+        if (file == set.files.end()) {
+            failRestore({messages::logicalFileNotInBackup(logical, statement.database)});
+        }
+        targets[static_cast<std::size_t>(file - set.files.begin())] = to;
+    }
+
+    if (existing) {
+        if (!statement.replace && !text::sameName(set.database, existing->name)) {
+            failRestore({messages::otherDatabaseBackup(existing->name)});
+        }
+        if (!state.sessionsIn(existing->id).empty()) {
+            failRestore({messages::exclusiveAccess()});
+        }
+        if (!statement.replace && existing->recovery == Recovery::Full &&
+            existing->logChainStarted) {
+            failRestore({messages::tailNotBackedUp(existing->name)});
+        }
+    }
+
+    std::vector<Message> problems;
+    const int existingId = existing ? existing->id : 0;
+    for (std::size_t i = 0; i < set.files.size(); ++i) {
+        const std::u16string shown = paths::display(targets[i]);
+        for (std::size_t j = 0; j < i; ++j) {
+            if (paths::sameFile(targets[i], targets[j])) {
+                problems.push_back(messages::error(
+                    3176, 16,
+                    u"File '" + shown + u"' is claimed by '" + set.files[j].logicalName + u"'(" +
+                        text::number(set.files[j].fileId) + u") and '" + set.files[i].logicalName +
+                        u"'(" + text::number(set.files[i].fileId) +
+                        u"). The WITH MOVE clause can be used to relocate one or more files."));
+            }
+        }
+        if (const Database* owner = state.fileOwner(targets[i], existingId)) {
+            problems.push_back(messages::fileInUseByDatabase(shown, owner->name));
+            problems.push_back(messages::cannotRestoreFile(set.files[i].logicalName, shown));
+            continue;
+        }
+        const bool ownFile = existing && std::any_of(existing->files.begin(), existing->files.end(),
+                                                     [&](const DatabaseFile& f) {
+                                                         return paths::sameFile(f.path, targets[i]);
+                                                     });
+        std::error_code ignored;
+        if (!statement.replace && !ownFile && std::filesystem::exists(targets[i], ignored)) {
+            problems.push_back(messages::fileWouldBeOverwritten(shown));
+        }
+    }
+    if (!problems.empty()) {
+        problems.push_back(messages::restorePlanningProblems());
+        failRestore(std::move(problems));
+    }
+
+    Database restored;
+    restored.name = existing ? existing->name : statement.database;
+    if (!existing && text::trimTrailingBlanks(restored.name).empty()) {
+        failRestore({messages::error(1038, 15, u"An object or column name is missing or empty.")});
+    }
+    restored.id = existing ? existing->id : state.freeId();
+    restored.guid = set.guid;
+    restored.recovery = set.recovery;
+    restored.files = set.files;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        restored.files[i].path = targets[i];
+    }
+    restored.content = set.content;
+    std::filesystem::path failed;
+    if (const int error = state.writeFiles(restored, &failed); error != 0) {
+        failRestore({messages::createFileFailed(paths::display(failed), error)});
+    }
+    if (existing) {
+        for (const DatabaseFile& old : existing->files) {
+            const bool reused = std::any_of(
+                restored.files.begin(), restored.files.end(),
+                [&](const DatabaseFile& f) { return paths::sameFile(f.path, old.path); });
+            if (!reused) {
+                fileio::removeQuietly(old.path);
+            }
+        }
+        state.erase(existing->id);
+    }
+    const std::u16string name = restored.name;
+    state.insert(std::move(restored));
+    state.saveCatalog();
+
+    std::int64_t pages = 0;
+    for (const DatabaseFile& file : set.files) {
+        const std::int64_t filePages = backupmedia::pagesOf(set, file);
+        pages += filePages;
+        context.add(messages::pagesProcessed(filePages, name, file.logicalName,
+                                             static_cast<int>(statement.setNumber)));
+    }
+    context.add(messages::backupDone(true, pages, secondsSince(start)));
+    context.add(Done{});
+}
+
+}  // namespace devserver::statements

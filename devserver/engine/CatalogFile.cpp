@@ -1,0 +1,44 @@
+#include "devserver/engine/CatalogFile.h"
+
+#include "devserver/engine/ContentRecords.h"
+
+namespace devserver::catalogfile {
+
+namespace {
+
+constexpr std::string_view kMagic = "DEVSERVER CATALOG 1";
+
+}  // namespace
+
+std::string encode(const std::map<int, Database>& databases) {
+    records::Writer writer(kMagic);
+    for (const auto& [id, database] : databases) {
+        writer.add({"database", std::to_string(id), records::fieldOf(database.name), database.guid,
+                    database.recovery == Recovery::Simple ? "SIMPLE" : "FULL",
+                    database.logChainStarted ? "1" : "0", database.seeded ? "1" : "0"});
+        records::writeMembers(writer, database.files);
+    }
+    return writer.finish();
+}
+
+std::map<int, Database> decode(std::string_view bytes) {
+    records::Reader reader(bytes, kMagic);
+    std::map<int, Database> databases;
+    while (!reader.atEnd()) {
+        const auto& r = reader.take("database", 6);
+        Database database;
+        database.id = records::toInt(r[1], 1, 32767);
+        database.name = records::textOf(r[2], 128);
+        database.guid = r[3];
+        database.recovery = r[4] == "SIMPLE" ? Recovery::Simple : Recovery::Full;
+        database.logChainStarted = r[5] == "1";
+        database.seeded = r[6] == "1";
+        database.files = records::readMembers(reader);
+        if (!databases.emplace(database.id, std::move(database)).second) {
+            throw records::FormatError("duplicate database id");
+        }
+    }
+    return databases;
+}
+
+}  // namespace devserver::catalogfile

@@ -1,0 +1,119 @@
+#include <algorithm>
+
+#include "devserver/engine/Evaluator.h"
+#include "devserver/engine/Messages.h"
+#include "devserver/engine/SqlError.h"
+#include "devserver/engine/Statements.h"
+#include "devserver/engine/Text.h"
+
+namespace devserver::statements {
+
+namespace {
+
+Database& alterable(State& state, const std::u16string& name) {
+    Database* db = state.find(name);
+    if (!db) {
+        throw SqlError(
+            {messages::error(5011, 14,
+                             u"User does not have permission to alter database '" + name +
+                                 u"', the database does not exist, or the database is not in a "
+                                 u"state that allows access checks."),
+             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+    }
+    return *db;
+}
+
+}  // namespace
+
+void alterRecovery(const syntax::AlterRecovery& statement, const Context& context) {
+    State& state = context.state();
+    Database& db = alterable(state, statement.database);
+    if (db.id == 2 && statement.recovery != Recovery::Simple) {
+        throw SqlError(
+            {messages::error(5058, 16, u"Option 'RECOVERY' cannot be set in database 'tempdb'."),
+             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+    }
+    // Entering or leaving full recovery breaks the log chain until the next full backup.
+    if (db.recovery != statement.recovery) {
+        db.recovery = statement.recovery;
+        db.logChainStarted = false;
+        state.saveCatalog();
+    }
+    context.add(Done{});
+}
+
+void modifyFile(const syntax::ModifyFile& statement, const Context& context) {
+    State& state = context.state();
+    Database& db = alterable(state, statement.database);
+    const auto file = std::find_if(db.files.begin(), db.files.end(), [&](const DatabaseFile& f) {
+        return text::sameName(f.logicalName, statement.name);
+    });
+    if (file == db.files.end()) {
+        throw SqlError(messages::modifyFileUnknown(statement.name));
+    }
+    const bool taken = std::any_of(db.files.begin(), db.files.end(), [&](const DatabaseFile& f) {
+        return text::sameName(f.logicalName, statement.newName);
+    });
+    if (taken || text::trimTrailingBlanks(statement.newName).empty()) {
+        throw SqlError(messages::logicalNameInUse(statement.newName));
+    }
+    if (statement.newName.size() > 128) {
+        throw SqlError(messages::identifierTooLong(statement.newName.substr(0, 128)));
+    }
+    const std::u16string previous = file->logicalName;
+    file->logicalName = statement.newName;
+    try {
+        saveFiles(state, db);  // the files carry their logical names
+    } catch (const SqlError&) {
+        file->logicalName = previous;
+        throw;
+    }
+    state.saveCatalog();
+    context.add(messages::fileNameSet(statement.newName));
+    context.add(Done{});
+}
+
+void shrink(const syntax::Shrink& statement, const Context& context) {
+    State& state = context.state();
+    const Evaluator evaluator(context);
+    const Value target = evaluator.value(statement.database);
+    Database* db = nullptr;
+    std::u16string shown;
+    if (target && std::holds_alternative<std::int64_t>(*target)) {
+        const std::int64_t id = std::get<std::int64_t>(*target);
+        shown = text::number(id);
+        db = id == 0 ? &context.currentDatabase()
+                     : (id > 0 && id <= State::kMaxDatabaseId ? state.byId(static_cast<int>(id))
+                                                              : nullptr);
+    } else if (target) {
+        shown = values::toText(target);
+        db = state.find(shown);
+    }
+    if (!db) {
+        throw SqlError(messages::error(
+            2520, 16,
+            u"Could not find database '" + shown +
+                u"'. The database either does not exist, or was dropped before a statement tried "
+                u"to use it. Verify if the database exists by querying the sys.databases catalog "
+                u"view."));
+    }
+    RowSet result;
+    for (const char16_t* name :
+         {u"DbId", u"FileId", u"CurrentSize", u"MinimumSize", u"UsedPages", u"EstimatedPages"}) {
+        result.columns.push_back(Column{
+            name, std::u16string_view(name) == u"DbId" ? ColumnType::SmallInt : ColumnType::Int, 0,
+            false});
+    }
+    for (const DatabaseFile& file : db->files) {
+        const std::int64_t minimum = file.kind == FileKind::Data ? 288 : 72;
+        result.rows.push_back({std::int64_t{db->id}, std::int64_t{file.fileId}, minimum, minimum,
+                               file.kind == FileKind::Data ? std::int64_t{280} : std::int64_t{72},
+                               file.kind == FileKind::Data ? std::int64_t{280} : std::int64_t{72}});
+    }
+    const auto count = result.rows.size();
+    context.add(std::move(result));
+    context.add(messages::dbccDone());
+    context.add(Done{false, count, 0xC1});
+}
+
+}  // namespace devserver::statements

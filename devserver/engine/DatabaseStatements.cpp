@@ -1,0 +1,233 @@
+#include <algorithm>
+
+#include "devserver/engine/DatabaseFiles.h"
+#include "devserver/engine/Evaluator.h"
+#include "devserver/engine/FileIo.h"
+#include "devserver/engine/Messages.h"
+#include "devserver/engine/Paths.h"
+#include "devserver/engine/Records.h"
+#include "devserver/engine/SqlError.h"
+#include "devserver/engine/Statements.h"
+#include "devserver/engine/Text.h"
+
+namespace devserver::statements {
+
+namespace {
+
+constexpr std::size_t kMaxAttachFiles = 16;
+
+[[noreturn]] void failCreate(Message cause) {
+    throw SqlError({std::move(cause), messages::createDatabaseFailed()});
+}
+
+// A file named after the database in the data folder; a name that cannot be a file name
+// fails as the file system would fail it.
+std::filesystem::path fileInDataFolder(const State& state, const std::u16string& name,
+                                       const char16_t* suffix) {
+    const std::u16string fileName = std::u16string(text::trimTrailingBlanks(name)) + suffix;
+    if (fileName.find(u'/') != std::u16string::npos ||
+        fileName.find(u'\0') != std::u16string::npos) {
+        failCreate(
+            messages::createFileFailed(paths::display(state.dataDir()) + u"/" + fileName, 3));
+    }
+    return paths::resolve(state.dataDir(), fileName);
+}
+
+void requireNewName(State& state, const std::u16string& name) {
+    if (text::trimTrailingBlanks(name).empty()) {
+        throw SqlError(messages::error(
+            1038, 15,
+            u"An object or column name is missing or empty. For SELECT INTO statements, verify "
+            u"each column has a name. For other statements, look for empty alias names. Aliases "
+            u"defined as \"\" or [] are not allowed. Change the alias to a valid name."));
+    }
+    if (state.find(name)) {
+        throw SqlError(messages::databaseExists(name));
+    }
+}
+
+struct AttachedFile {
+    std::filesystem::path path;
+    databasefiles::FileImage image;
+};
+
+AttachedFile openForAttach(State& state, const std::filesystem::path& path) {
+    if (state.fileOwner(path, 0)) {
+        failCreate(messages::openFileFailed(paths::display(path), 32));
+    }
+    const auto read = fileio::read(path);
+    if (!read.bytes) {
+        failCreate(messages::openFileFailed(paths::display(path), read.osError));
+    }
+    try {
+        return {path, databasefiles::decode(*read.bytes)};
+    } catch (const records::FormatError&) {
+        failCreate(messages::invalidFileHeader(paths::display(path)));
+    }
+}
+
+}  // namespace
+
+void saveFiles(State& state, Database& database) {
+    std::filesystem::path failed;
+    const int error = state.writeFiles(database, &failed);
+    if (error != 0) {
+        throw SqlError(messages::createFileFailed(paths::display(failed), error));
+    }
+}
+
+void createDatabase(const syntax::CreateDatabase& statement, const Context& context) {
+    State& state = context.state();
+    requireNewName(state, statement.name);
+    const int id = state.freeId();
+    Database db;
+    db.name = statement.name;
+    db.id = id;
+    db.guid = state.newGuid();
+    db.files = {
+        {1, FileKind::Data, statement.name, fileInDataFolder(state, statement.name, u".mdf")},
+        {2, FileKind::Log, statement.name + u"_log",
+         fileInDataFolder(state, statement.name, u"_log.ldf")}};
+    db.content = Content{};
+    for (const DatabaseFile& file : db.files) {
+        std::error_code ignored;
+        if (std::filesystem::exists(file.path, ignored) || state.fileOwner(file.path, 0)) {
+            failCreate(messages::fileAlreadyExists(paths::display(file.path)));
+        }
+    }
+    std::filesystem::path failed;
+    if (const int error = state.writeFiles(db, &failed); error != 0) {
+        for (const DatabaseFile& file : db.files) {
+            fileio::removeQuietly(file.path);
+        }
+        failCreate(messages::createFileFailed(paths::display(failed), error));
+    }
+    state.insert(std::move(db));
+    state.saveCatalog();
+    context.add(Done{});
+}
+
+void dropDatabase(const syntax::DropDatabase& statement, const Context& context) {
+    State& state = context.state();
+    for (const std::u16string& name : statement.names) {
+        Database* db = state.find(name);
+        if (!db) {
+            throw SqlError(messages::dropMissing(name));
+        }
+        if (db->isSystem()) {
+            throw SqlError(messages::dropSystem(db->name));
+        }
+        if (!state.sessionsIn(db->id).empty()) {
+            throw SqlError(messages::dropInUse(db->name));
+        }
+        const std::vector<DatabaseFile> files = db->files;
+        state.erase(db->id);
+        state.saveCatalog();
+        for (const DatabaseFile& file : files) {
+            fileio::removeQuietly(file.path);
+        }
+    }
+    context.add(Done{});
+}
+
+void detach(const std::vector<Value>& arguments, const Context& context) {
+    if (arguments.empty() || arguments.size() > 3) {
+        throw SqlError(arguments.empty()
+                           ? messages::error(201, 16,
+                                             u"Procedure or function 'sp_detach_db' expects "
+                                             u"parameter '@dbname', which was not supplied.")
+                           : messages::wrongArgumentCount(u"sp_detach_db"));
+    }
+    State& state = context.state();
+    const std::u16string name = arguments[0] ? values::toText(arguments[0]) : std::u16string();
+    Database* db = state.find(name);
+    if (!db) {
+        throw SqlError(messages::detachMissing(name));
+    }
+    if (db->isSystem()) {
+        throw SqlError(messages::detachSystem());
+    }
+    if (!state.sessionsIn(db->id).empty()) {
+        throw SqlError(messages::detachInUse(db->name));
+    }
+    // The files leave with everything the database keeps in itself (the recovery model
+    // included), so that they can be attached again as they were.
+    saveFiles(state, *db);
+    state.erase(db->id);
+    state.saveCatalog();
+    context.add(Done{});
+}
+
+void attach(const std::vector<Value>& arguments, const Context& context) {
+    if (arguments.size() < 2) {
+        throw SqlError(messages::error(
+            201, 16,
+            arguments.empty()
+                ? u"Procedure or function 'sp_attach_db' expects parameter '@dbname', which was "
+                  u"not supplied."
+                : u"Procedure or function 'sp_attach_db' expects parameter '@filename1', which "
+                  u"was not supplied."));
+    }
+    if (arguments.size() > kMaxAttachFiles + 1) {
+        throw SqlError(messages::wrongArgumentCount(u"sp_attach_db"));
+    }
+    State& state = context.state();
+    const std::u16string name = arguments[0] ? values::toText(arguments[0]) : std::u16string();
+    requireNewName(state, name);
+
+    std::vector<AttachedFile> given;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i]) {
+            continue;
+        }
+        given.push_back(
+            openForAttach(state, paths::resolve(state.dataDir(), values::toText(arguments[i]))));
+    }
+    if (given.empty()) {
+        failCreate(messages::openFileFailed(u"", 2));
+    }
+    const databasefiles::FileImage& primary = given.front().image;
+    if (primary.members.empty()) {
+        failCreate(messages::notPrimaryFile(paths::display(given.front().path)));
+    }
+    for (const AttachedFile& file : given) {
+        const bool member =
+            std::any_of(primary.members.begin(), primary.members.end(), [&](const DatabaseFile& m) {
+                return m.fileId == file.image.self.fileId && m.kind == file.image.self.kind;
+            });
+        if (file.image.guid != primary.guid || !member) {
+            failCreate(messages::filesDoNotMatch());
+        }
+    }
+
+    Database db;
+    db.name = name;
+    db.id = state.freeId();
+    db.guid = primary.guid;
+    db.content = *primary.content;
+    db.recovery = primary.recovery.value_or(Recovery::Full);
+    for (const DatabaseFile& member : primary.members) {
+        const auto found = std::find_if(given.begin(), given.end(), [&](const AttachedFile& f) {
+            return f.image.self.fileId == member.fileId;
+        });
+        // A file not named in the statement is looked for where the primary file says it is.
+        const AttachedFile file = found != given.end() ? *found : openForAttach(state, member.path);
+        if (file.image.guid != primary.guid || file.image.self.fileId != member.fileId) {
+            failCreate(messages::filesDoNotMatch());
+        }
+        const bool twice =
+            std::any_of(db.files.begin(), db.files.end(),
+                        [&](const DatabaseFile& f) { return paths::sameFile(f.path, file.path); });
+        if (twice) {
+            failCreate(messages::openFileFailed(paths::display(file.path), 32));
+        }
+        db.files.push_back(
+            {member.fileId, file.image.self.kind, file.image.self.logicalName, file.path});
+    }
+    saveFiles(state, db);  // the files now name the database as attached
+    state.insert(std::move(db));
+    state.saveCatalog();
+    context.add(Done{});
+}
+
+}  // namespace devserver::statements

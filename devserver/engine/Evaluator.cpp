@@ -1,0 +1,418 @@
+#include "devserver/engine/Evaluator.h"
+
+#include <limits>
+
+#include "devserver/engine/Messages.h"
+#include "devserver/engine/SqlError.h"
+#include "devserver/engine/Text.h"
+
+namespace devserver {
+
+using syntax::Expr;
+
+namespace values {
+
+namespace {
+
+std::int64_t checked(__int128 value) {
+    if (value > std::numeric_limits<std::int64_t>::max() ||
+        value < std::numeric_limits<std::int64_t>::min()) {
+        throw SqlError(messages::arithmeticOverflow());
+    }
+    return static_cast<std::int64_t>(value);
+}
+
+}  // namespace
+
+bool isTextType(ColumnType type) {
+    return type == ColumnType::NVarChar || type == ColumnType::NChar;
+}
+
+std::int64_t toInteger(const Value& value) {
+    if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
+        return *integer;
+    }
+    const std::u16string& textValue = std::get<std::u16string>(*value);
+    std::size_t i = 0;
+    while (i < textValue.size() && textValue[i] == u' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < textValue.size() && (textValue[i] == u'-' || textValue[i] == u'+')) {
+        negative = textValue[i++] == u'-';
+    }
+    const std::u16string_view digits =
+        text::trimTrailingBlanks(std::u16string_view(textValue).substr(i));
+    if (digits.empty()) {
+        throw SqlError(messages::conversionFailed(textValue));
+    }
+    __int128 result = 0;
+    for (const char16_t c : digits) {
+        if (c < u'0' || c > u'9') {
+            throw SqlError(messages::conversionFailed(textValue));
+        }
+        result = result * 10 + (c - u'0');
+        if (result > std::numeric_limits<std::int64_t>::max()) {
+            throw SqlError(messages::arithmeticOverflow());
+        }
+    }
+    return static_cast<std::int64_t>(negative ? -result : result);
+}
+
+std::u16string toText(const Value& value) {
+    if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
+        return text::number(*integer);
+    }
+    return std::get<std::u16string>(*value);
+}
+
+std::optional<int> compare(const Value& a, const Value& b) {
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    const bool aText = std::holds_alternative<std::u16string>(*a);
+    const bool bText = std::holds_alternative<std::u16string>(*b);
+    if (aText && bText) {
+        return text::compareText(std::get<std::u16string>(*a), std::get<std::u16string>(*b));
+    }
+    const std::int64_t x = toInteger(a);
+    const std::int64_t y = toInteger(b);
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+Value coerce(const Value& value, const Column& column, bool checkLength) {
+    if (!value) {
+        return value;
+    }
+    if (isTextType(column.type)) {
+        std::u16string result = toText(value);
+        if (result.size() > static_cast<std::size_t>(column.length)) {
+            if (checkLength &&
+                text::trimTrailingBlanks(result).size() > static_cast<std::size_t>(column.length)) {
+                throw SqlError(messages::truncated());
+            }
+            result.resize(static_cast<std::size_t>(column.length));
+        }
+        if (column.type == ColumnType::NChar) {
+            result.resize(static_cast<std::size_t>(column.length), u' ');
+        }
+        return result;
+    }
+    const std::int64_t integer = toInteger(value);
+    const std::int64_t limit = column.type == ColumnType::SmallInt ? 32767
+                               : column.type == ColumnType::Int
+                                   ? std::numeric_limits<std::int32_t>::max()
+                                   : std::numeric_limits<std::int64_t>::max();
+    if (integer > limit || integer < -limit - 1) {
+        throw SqlError(messages::arithmeticOverflow());
+    }
+    return integer;
+}
+
+Value arithmetic(const std::u16string& op, const Value& a, const Value& b) {
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    if (op == u"+" && std::holds_alternative<std::u16string>(*a) &&
+        std::holds_alternative<std::u16string>(*b)) {
+        return std::get<std::u16string>(*a) + std::get<std::u16string>(*b);
+    }
+    const __int128 x = toInteger(a);
+    const __int128 y = toInteger(b);
+    if (op == u"+") {
+        return checked(x + y);
+    }
+    if (op == u"-") {
+        return checked(x - y);
+    }
+    if (op == u"*") {
+        return checked(x * y);
+    }
+    if (y == 0) {
+        throw SqlError(messages::divideByZero());
+    }
+    return checked(op == u"/" ? x / y : x % y);
+}
+
+}  // namespace values
+
+Value Evaluator::value(const Expr& expr, const RowView* row) const {
+    switch (expr.kind) {
+        case Expr::Kind::String:
+            return expr.text;
+        case Expr::Kind::Integer:
+            return expr.integer;
+        case Expr::Kind::Null:
+            return std::nullopt;
+        case Expr::Kind::Variable:
+            return variable(expr.text);
+        case Expr::Kind::Column: {
+            const std::u16string& name = expr.parts.back();
+            if (row && row->values) {
+                for (std::size_t i = 0; i < row->columns.size(); ++i) {
+                    if (text::sameName(row->columns[i].name, name)) {
+                        return (*row->values)[i];
+                    }
+                }
+            }
+            throw SqlError(messages::invalidColumn(name));
+        }
+        case Expr::Kind::Function:
+            return function(expr, row);
+        case Expr::Kind::Unary: {
+            const Value operand = value(expr.children[0], row);
+            return operand ? Value(values::arithmetic(u"-", std::int64_t{0}, operand)) : operand;
+        }
+        case Expr::Kind::Binary:
+            return values::arithmetic(expr.text, value(expr.children[0], row),
+                                      value(expr.children[1], row));
+        default:
+            throw SqlError(messages::error(
+                4145, 15,
+                u"An expression of boolean type cannot be used where a value is expected."));
+    }
+}
+
+std::optional<bool> Evaluator::truth(const Expr& expr, const RowView* row) const {
+    switch (expr.kind) {
+        case Expr::Kind::Compare: {
+            const auto order =
+                values::compare(value(expr.children[0], row), value(expr.children[1], row));
+            if (!order) {
+                return std::nullopt;
+            }
+            const std::u16string& op = expr.text;
+            if (op == u"=") {
+                return *order == 0;
+            }
+            if (op == u"<>" || op == u"!=") {
+                return *order != 0;
+            }
+            if (op == u"<" || op == u"!>") {
+                return op == u"<" ? *order < 0 : *order <= 0;
+            }
+            if (op == u">" || op == u"!<") {
+                return op == u">" ? *order > 0 : *order >= 0;
+            }
+            return op == u"<=" ? *order <= 0 : *order >= 0;
+        }
+        case Expr::Kind::In: {
+            const Value probe = value(expr.children[0], row);
+            bool unknown = false;
+            for (std::size_t i = 1; i < expr.children.size(); ++i) {
+                const auto order = values::compare(probe, value(expr.children[i], row));
+                if (!order) {
+                    unknown = true;
+                } else if (*order == 0) {
+                    return !expr.negated;
+                }
+            }
+            if (unknown) {
+                return std::nullopt;
+            }
+            return expr.negated;
+        }
+        case Expr::Kind::IsNull:
+            return value(expr.children[0], row).has_value() == expr.negated;
+        case Expr::Kind::Not: {
+            const auto inner = truth(expr.children[0], row);
+            return inner ? std::optional<bool>(!*inner) : std::nullopt;
+        }
+        case Expr::Kind::And: {
+            const auto a = truth(expr.children[0], row);
+            if (a == false) {
+                return false;
+            }
+            const auto b = truth(expr.children[1], row);
+            if (b == false) {
+                return false;
+            }
+            return (a && b) ? std::optional<bool>(true) : std::nullopt;
+        }
+        case Expr::Kind::Or: {
+            const auto a = truth(expr.children[0], row);
+            if (a == true) {
+                return true;
+            }
+            const auto b = truth(expr.children[1], row);
+            if (b == true) {
+                return true;
+            }
+            return (a && b) ? std::optional<bool>(false) : std::nullopt;
+        }
+        default:
+            throw SqlError(messages::nonBooleanCondition(u")"));
+    }
+}
+
+Value Evaluator::variable(const std::u16string& name) const {
+    if (text::equalsKeyword(name, "@@SPID")) {
+        return std::int64_t{context_.spid()};
+    }
+    if (text::equalsKeyword(name, "@@FETCH_STATUS")) {
+        return context_.run.fetchStatus;
+    }
+    if (text::equalsKeyword(name, "@@SERVERNAME")) {
+        return std::u16string(u"DEVSERVER");
+    }
+    const auto found = context_.scope.variables.find(text::upper(name));
+    if (found == context_.scope.variables.end()) {
+        throw SqlError(messages::variableUndeclared(name));
+    }
+    return found->second.value;
+}
+
+Value Evaluator::function(const Expr& expr, const RowView* row) const {
+    const std::u16string& name = expr.text;
+    const auto& args = expr.children;
+    auto argument = [&](std::size_t i) { return value(args[i], row); };
+    auto arity = [&](std::size_t min, std::size_t max) {
+        if (args.size() < min || args.size() > max) {
+            throw SqlError(messages::error(174, 15,
+                                           u"The " + name + u" function requires " +
+                                               text::number(static_cast<std::int64_t>(min)) +
+                                               u" argument(s)."));
+        }
+    };
+    State& state = context_.state();
+    if (text::equalsKeyword(name, "DB_ID")) {
+        arity(0, 1);
+        if (args.empty()) {
+            return std::int64_t{context_.currentDatabase().id};
+        }
+        const Value db = argument(0);
+        if (!db) {
+            return std::nullopt;
+        }
+        const Database* database = state.find(values::toText(db));
+        return database ? Value(std::int64_t{database->id}) : std::nullopt;
+    }
+    if (text::equalsKeyword(name, "DB_NAME")) {
+        arity(0, 1);
+        if (args.empty()) {
+            return context_.currentDatabase().name;
+        }
+        const Value id = argument(0);
+        if (!id) {
+            return std::nullopt;
+        }
+        const std::int64_t number = values::toInteger(id);
+        const Database* database = number >= 1 && number <= State::kMaxDatabaseId
+                                       ? state.byId(static_cast<int>(number))
+                                       : nullptr;
+        return database ? Value(database->name) : std::nullopt;
+    }
+    if (text::equalsKeyword(name, "DATABASEPROPERTYEX")) {
+        arity(2, 2);
+        const Value db = argument(0);
+        const Value property = argument(1);
+        if (!db || !property) {
+            return std::nullopt;
+        }
+        const Database* database = state.find(values::toText(db));
+        if (!database) {
+            return std::nullopt;
+        }
+        const std::u16string which = values::toText(property);
+        if (text::sameName(which, u"Recovery")) {
+            return std::u16string(database->recovery == Recovery::Simple ? u"SIMPLE" : u"FULL");
+        }
+        if (text::sameName(which, u"Status")) {
+            return std::u16string(u"ONLINE");
+        }
+        return std::nullopt;
+    }
+    throw SqlError(messages::error(
+        50000, 16, u"The development server does not model the function '" + name + u"'."));
+}
+
+std::u16string Evaluator::textOf(const Expr& expr) const {
+    const Value result = value(expr);
+    if (!result) {
+        throw SqlError(messages::error(50000, 16, u"A value given as NULL must be a text here."));
+    }
+    return values::toText(result);
+}
+
+Column Evaluator::columnOf(const Expr& expr, const RowView* row, std::u16string name) const {
+    Column column{std::move(name), ColumnType::Int, 0, true};
+    switch (expr.kind) {
+        case Expr::Kind::Column:
+            if (row) {
+                for (const Column& source : row->columns) {
+                    if (text::sameName(source.name, expr.parts.back())) {
+                        Column copy = source;
+                        copy.name = column.name;
+                        return copy;
+                    }
+                }
+            }
+            throw SqlError(messages::invalidColumn(expr.parts.back()));
+        case Expr::Kind::Integer:
+            column.nullable = false;
+            return column;
+        case Expr::Kind::String:
+            column.type = ColumnType::NVarChar;
+            column.length = std::max<int>(1, static_cast<int>(expr.text.size()));
+            column.nullable = false;
+            return column;
+        case Expr::Kind::Variable: {
+            if (text::equalsKeyword(expr.text, "@@SPID")) {
+                column.type = ColumnType::SmallInt;
+                column.nullable = false;
+                return column;
+            }
+            if (text::equalsKeyword(expr.text, "@@SERVERNAME")) {
+                column.type = ColumnType::NVarChar;
+                column.length = 128;
+                return column;
+            }
+            const auto found = context_.scope.variables.find(text::upper(expr.text));
+            if (found != context_.scope.variables.end()) {
+                Column copy = found->second.type;
+                copy.name = column.name;
+                copy.nullable = true;
+                return copy;
+            }
+            return column;
+        }
+        case Expr::Kind::Function:
+            if (text::equalsKeyword(expr.text, "DB_ID")) {
+                column.type = ColumnType::SmallInt;
+            } else if (!text::equalsKeyword(expr.text, "@@FETCH_STATUS")) {
+                column.type = ColumnType::NVarChar;
+                column.length = 128;
+            }
+            return column;
+        case Expr::Kind::Binary: {
+            const Column a = columnOf(expr.children[0], row, {});
+            const Column b = columnOf(expr.children[1], row, {});
+            if (expr.text == u"+" && values::isTextType(a.type) && values::isTextType(b.type)) {
+                column.type = ColumnType::NVarChar;
+                column.length = std::min(4000, a.length + b.length);
+            } else {
+                column.type = ColumnType::BigInt;
+            }
+            return column;
+        }
+        default:
+            column.type = ColumnType::BigInt;
+            return column;
+    }
+}
+
+void Evaluator::bind(const Expr& expr, const std::vector<Column>& columns) {
+    if (expr.kind == Expr::Kind::Column) {
+        for (const Column& column : columns) {
+            if (text::sameName(column.name, expr.parts.back())) {
+                return;
+            }
+        }
+        throw SqlError(messages::invalidColumn(expr.parts.back()));
+    }
+    for (const Expr& child : expr.children) {
+        bind(child, columns);
+    }
+}
+
+}  // namespace devserver

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "devserver/engine/Reply.h"
+#include "devserver/engine/State.h"
+#include "devserver/engine/Syntax.h"
+
+namespace devserver {
+
+struct Variable {
+    TableColumn type;
+    Value value;
+};
+
+struct Cursor {
+    syntax::Select query;
+    bool open = false;
+    RowSet rows;
+    std::size_t next = 0;
+};
+
+// Variables and cursors live for one batch; dynamic SQL run by EXEC gets its own.
+struct Scope {
+    std::map<std::u16string, Variable> variables;  // by upper-cased name
+    std::map<std::u16string, Cursor> cursors;
+};
+
+// Shared by a batch and the dynamic SQL it runs.
+struct BatchRun {
+    State& state;
+    int spid;
+    Reply& reply;
+    std::vector<int>& killed;  // sessions ended; their connections are closed afterwards
+    std::int64_t fetchStatus = -1;
+    int statementsRun = 0;
+};
+
+struct Context {
+    BatchRun& run;
+    Scope& scope;
+    int depth = 0;
+
+    State& state() const { return run.state; }
+    int spid() const { return run.spid; }
+    Session& session() const;
+    Database& currentDatabase() const;
+    void add(ReplyItem item) const { run.reply.push_back(std::move(item)); }
+};
+
+// Runs statements in order; a refused statement throws SqlError and ends the batch.
+void runStatements(const std::vector<syntax::Statement>& statements, const Context& context);
+// Tokenises, parses and runs a batch of T-SQL text (also for EXEC of dynamic SQL).
+void runText(const std::u16string& sql, const Context& context);
+
+}  // namespace devserver

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devserver/engine/Reply.h"
+
+// What the instance knows about its databases, in memory.
+namespace devserver {
+
+enum class Recovery { Simple, Full };
+enum class FileKind { Data, Log };
+
+struct DatabaseFile {
+    int fileId = 1;
+    FileKind kind = FileKind::Data;
+    std::u16string logicalName;
+    std::filesystem::path path;  // absolute, as the statement gave it less trailing blanks
+};
+
+// A column of a user table has the shape of a result column. Character columns keep their
+// declared length, which INSERT enforces as SQL Server does.
+using TableColumn = Column;
+
+struct Table {
+    std::u16string name;
+    std::vector<TableColumn> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
+struct Content {
+    std::vector<Table> tables;
+};
+
+struct Database {
+    std::u16string name;
+    int id = 0;
+    std::string guid;  // identifies the database in its files and backups
+    Recovery recovery = Recovery::Full;
+    // A full backup has been taken since the database last entered full recovery, so its
+    // log must be backed up before a restore may overwrite it.
+    bool logChainStarted = false;
+    // Made by seedDatabases: its files exist only once something is written to it.
+    bool seeded = false;
+    std::vector<DatabaseFile> files;
+    std::optional<Content> content;  // read from the data file on first use
+
+    bool isSystem() const { return id <= 4; }
+};
+
+}  // namespace devserver

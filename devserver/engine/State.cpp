@@ -1,0 +1,214 @@
+#include "devserver/engine/State.h"
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <stdexcept>
+
+#include "devserver/engine/CatalogFile.h"
+#include "devserver/engine/DatabaseFiles.h"
+#include "devserver/engine/FileIo.h"
+#include "devserver/engine/Messages.h"
+#include "devserver/engine/Records.h"
+#include "devserver/engine/SqlError.h"
+#include "devserver/engine/Text.h"
+
+namespace devserver {
+
+namespace {
+
+constexpr const char* kCatalogFile = "catalog";
+
+struct SystemDatabase {
+    int id;
+    const char16_t* name;
+    const char16_t* dataLogical;
+    const char* dataFile;
+    const char16_t* logLogical;
+    const char* logFile;
+    Recovery recovery;
+};
+
+constexpr SystemDatabase kSystemDatabases[] = {
+    {1, u"master", u"master", "master.mdf", u"mastlog", "mastlog.ldf", Recovery::Simple},
+    {2, u"tempdb", u"tempdev", "tempdb.mdf", u"templog", "templog.ldf", Recovery::Simple},
+    {3, u"model", u"modeldev", "model.mdf", u"modellog", "modellog.ldf", Recovery::Full},
+    {4, u"msdb", u"MSDBData", "MSDBData.mdf", u"MSDBLog", "MSDBLog.ldf", Recovery::Simple},
+};
+
+}  // namespace
+
+State::State(std::filesystem::path dataDir)
+    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()) {
+    std::filesystem::create_directories(dataDir_);
+    const auto catalog = fileio::read(dataDir_ / kCatalogFile);
+    if (!catalog.bytes) {
+        if (catalog.osError != 2) {
+            throw std::runtime_error("cannot read the catalogue in " + dataDir_.string());
+        }
+        createSystemDatabases();
+        return;
+    }
+    try {
+        for (auto& [id, database] : catalogfile::decode(*catalog.bytes)) {
+            insert(std::move(database));
+        }
+    } catch (const records::FormatError& e) {
+        throw std::runtime_error("damaged catalogue in " + dataDir_.string() + ": " + e.what());
+    }
+    for (const auto& system : kSystemDatabases) {
+        if (!byId(system.id)) {
+            throw std::runtime_error("the catalogue lacks a system database");
+        }
+    }
+}
+
+std::u16string State::key(std::u16string_view name) {
+    return text::upper(text::trimTrailingBlanks(name));
+}
+
+void State::createSystemDatabases() {
+    for (const auto& system : kSystemDatabases) {
+        Database database;
+        database.id = system.id;
+        database.name = system.name;
+        database.guid = newGuid();
+        database.recovery = system.recovery;
+        database.files = {{1, FileKind::Data, system.dataLogical, dataDir_ / system.dataFile},
+                          {2, FileKind::Log, system.logLogical, dataDir_ / system.logFile}};
+        database.content = Content{};
+        Database& inserted = insert(std::move(database));
+        if (writeFiles(inserted) != 0) {
+            throw std::runtime_error("cannot write the system databases in " + dataDir_.string());
+        }
+    }
+    saveCatalog();
+}
+
+Database* State::find(std::u16string_view name) {
+    const auto found = idsByName_.find(key(name));
+    return found == idsByName_.end() ? nullptr : byId(found->second);
+}
+
+Database* State::byId(int id) {
+    const auto found = databases_.find(id);
+    return found == databases_.end() ? nullptr : &found->second;
+}
+
+int State::freeId(int from) const {
+    int candidate = from;
+    for (auto it = databases_.lower_bound(from); it != databases_.end() && it->first == candidate;
+         ++it) {
+        ++candidate;
+    }
+    if (candidate > kMaxDatabaseId) {
+        throw SqlError(messages::tooManyDatabases());
+    }
+    return candidate;
+}
+
+Database& State::insert(Database database) {
+    const int id = database.id;
+    idsByName_[key(database.name)] = id;
+    return databases_[id] = std::move(database);
+}
+
+void State::erase(int id) {
+    const auto found = databases_.find(id);
+    if (found != databases_.end()) {
+        idsByName_.erase(key(found->second.name));
+        databases_.erase(found);
+    }
+}
+
+std::size_t State::userDatabaseCount() const {
+    return static_cast<std::size_t>(
+        std::distance(databases_.lower_bound(kFirstUserDatabaseId), databases_.end()));
+}
+
+std::vector<int> State::sessionsIn(int databaseId) const {
+    std::vector<int> spids;
+    for (const auto& [spid, session] : sessions_) {
+        if (session.databaseId == databaseId) {
+            spids.push_back(spid);
+        }
+    }
+    return spids;
+}
+
+const Database* State::fileOwner(const std::filesystem::path& path, int exceptId) const {
+    const auto normal = path.lexically_normal();
+    for (const auto& [id, database] : databases_) {
+        if (id == exceptId) {
+            continue;
+        }
+        for (const DatabaseFile& file : database.files) {
+            if (file.path == normal) {
+                return &database;
+            }
+        }
+    }
+    return nullptr;
+}
+
+Content& State::content(Database& database) {
+    if (database.content) {
+        return *database.content;
+    }
+    if (database.seeded) {
+        return database.content.emplace();
+    }
+    const auto bytes = fileio::read(database.files.front().path);
+    try {
+        if (bytes.bytes) {
+            auto image = databasefiles::decode(*bytes.bytes);
+            if (image.content) {
+                return database.content.emplace(std::move(*image.content));
+            }
+        }
+    } catch (const records::FormatError&) {
+    }
+    throw SqlError(messages::error(
+        945, 14,
+        u"Database '" + database.name +
+            u"' cannot be opened due to inaccessible files or insufficient memory or disk space. "
+            u" See the SQL Server errorlog for details."));
+}
+
+int State::writeFiles(Database& database, std::filesystem::path* failedPath) {
+    const Content& data = content(database);
+    for (const DatabaseFile& file : database.files) {
+        const int error =
+            fileio::writeAtomically(file.path, databasefiles::encode(database, file, data));
+        if (error != 0) {
+            if (failedPath) {
+                *failedPath = file.path;
+            }
+            return error;
+        }
+    }
+    database.seeded = false;
+    return 0;
+}
+
+void State::saveCatalog() {
+    if (fileio::writeAtomically(dataDir_ / kCatalogFile, catalogfile::encode(databases_)) != 0) {
+        throw SqlError(messages::error(
+            50000, 16,
+            u"The development server could not write its catalogue in the data folder."));
+    }
+}
+
+std::string State::newGuid() {
+    static std::mt19937_64 random(std::random_device{}() ^
+                                  static_cast<unsigned long long>(
+                                      std::chrono::steady_clock::now().time_since_epoch().count()));
+    const unsigned long long high = random();
+    const unsigned long long low = random() ^ ++guidCounter_;
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%08llX-%04llX-%04llX-%04llX-%012llX", high >> 32,
+                  (high >> 16) & 0xFFFF, high & 0xFFFF, low >> 48, low & 0xFFFFFFFFFFFFULL);
+    return buffer;
+}
+
+}  // namespace devserver

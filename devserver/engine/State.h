@@ -1,0 +1,68 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "devserver/engine/Model.h"
+
+namespace devserver {
+
+struct Session {
+    int spid = 0;
+    int databaseId = 1;
+};
+
+// Databases and sessions of the instance and their persistence in the data folder. Not
+// thread-safe: the instance serialises every call.
+class State {
+  public:
+    static constexpr int kFirstUserDatabaseId = 5;
+    static constexpr int kMaxDatabaseId = 32767;
+    static constexpr int kFirstUserSpid = 51;
+    static constexpr int kMaxSpid = 32767;
+
+    // Loads the catalogue of the data folder, or sets up the system databases in a new one.
+    // Throws std::runtime_error when the catalogue is damaged rather than start empty.
+    explicit State(std::filesystem::path dataDir);
+
+    const std::filesystem::path& dataDir() const { return dataDir_; }
+    const std::map<int, Database>& databases() const { return databases_; }
+    std::map<int, Session>& sessions() { return sessions_; }
+
+    Database* find(std::u16string_view name);
+    Database* byId(int id);
+    // Throws SqlError 1835 when every id is taken.
+    int freeId(int from = kFirstUserDatabaseId) const;
+    Database& insert(Database database);
+    void erase(int id);
+    std::size_t userDatabaseCount() const;
+
+    std::vector<int> sessionsIn(int databaseId) const;
+    // The database, other than `exceptId`, one of whose files is `path`.
+    const Database* fileOwner(const std::filesystem::path& path, int exceptId) const;
+
+    // Reads the content from the data file on first use (SqlError 945 when it cannot).
+    Content& content(Database& database);
+    // Writes every file of the database; returns 0 or the OS error and the failing path.
+    int writeFiles(Database& database, std::filesystem::path* failedPath = nullptr);
+    // Throws SqlError when the catalogue cannot be written.
+    void saveCatalog();
+
+    std::string newGuid();
+
+  private:
+    void createSystemDatabases();
+    static std::u16string key(std::u16string_view name);
+
+    std::filesystem::path dataDir_;
+    std::map<int, Database> databases_;
+    std::unordered_map<std::u16string, int> idsByName_;
+    std::map<int, Session> sessions_;
+    unsigned long long guidCounter_ = 0;
+};
+
+}  // namespace devserver
