@@ -1,0 +1,34 @@
+#include "ServerHost.h"
+
+#include "session/ConnectionString.h"
+#include "session/DbList.h"
+
+ServerHost::ServerHost(const DevServerProcess& server) {
+    odbc.open(toolConnectionString(server));
+    spid = odbc.query(QStringLiteral("SELECT @@SPID")).field(0, 0).toInt();
+}
+
+void ServerHost::refreshList() {
+    LoadDbList(odbc, *this);
+}
+
+QString toolConnectionString(const DevServerProcess& server) {
+    return connection_string::compose(connection_string::LoginStyle::SqlServer,
+                                      QStringLiteral("sa"),
+                                      QString::fromStdString(server.saPassword()),
+                                      QStringLiteral("127.0.0.1,%1").arg(server.port()));
+}
+
+std::unique_ptr<OdbcConnection> connectTo(const DevServerProcess& server) {
+    auto client = std::make_unique<OdbcConnection>();
+    client->open(toolConnectionString(server));
+    return client;
+}
+
+QString toQString(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+std::filesystem::path toPath(const QString& text) {
+    return std::filesystem::path(text.toStdString());
+}

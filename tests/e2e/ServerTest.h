@@ -1,0 +1,46 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "QtPrinters.h"
+#include "SentTexts.h"
+#include "ServerHost.h"
+
+// A development server of the test's own, the window connected to it with its list filled,
+// and an observer client in master for setting up and reading back.
+class ServerTest : public ::testing::Test {
+  protected:
+    ServerTest()
+        : server(DevServerProcess::Options{"E2e#Pass9"}),
+          host(server),
+          observer(connectTo(server)),
+          sent(server, host.spid) {}
+
+    DevServerProcess server;
+    ServerHost host;
+    std::unique_ptr<OdbcConnection> observer;
+    SentTexts sent;
+
+    // The server's paths: absolute paths in its data folder.
+    QString inDataFolder(const QString& fileName) const {
+        return toQString(server.dataDir()) + QLatin1Char('/') + fileName;
+    }
+    ChosenFile chosenInDataFolder(const QString& fileName) const {
+        return ChosenFile{inDataFolder(fileName), fileName};
+    }
+    bool existsInDataFolder(const QString& fileName) const {
+        return std::filesystem::exists(toPath(inDataFolder(fileName)));
+    }
+
+    // The click, and what the host sent during it.
+    QStringList clickAndRecord(const std::function<void(OperationHost&)>& handler) {
+        sent.mark();
+        host.statusHistory.clear();
+        host.click(handler);
+        return sent.sinceMark();
+    }
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+// Failure messages show Qt text as text rather than as bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
