@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeConnection.h"
+#include "QtPrinters.h"
 #include "session/ConnectionHandlers.h"
 #include "session/ConnectionSlot.h"
 #include "session/DbList.h"

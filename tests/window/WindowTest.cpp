@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "FakeConnection.h"
+#include "QtPrinters.h"
 #include "app/FMain.h"
 #include "app/Prompts.h"
 

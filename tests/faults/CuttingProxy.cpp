@@ -1,0 +1,124 @@
+#include "CuttingProxy.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+int connectLoopback(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool sendAll(int fd, const char* data, ssize_t size) {
+    while (size > 0) {
+        const ssize_t sent = send(fd, data, static_cast<size_t>(size), MSG_NOSIGNAL);
+        if (sent <= 0) {
+            return false;
+        }
+        data += sent;
+        size -= sent;
+    }
+    return true;
+}
+
+}  // namespace
+
+CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 8) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("proxy cannot listen");
+    }
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+CuttingProxy::~CuttingProxy() {
+    stopping_ = true;
+    shutdown(listener_, SHUT_RDWR);
+    close(listener_);
+    acceptor_.join();
+}
+
+void CuttingProxy::cutOn(const std::u16string& trigger) {
+    trigger_.clear();
+    for (char16_t unit : trigger) {
+        trigger_.push_back(static_cast<char>(unit & 0xFF));
+        trigger_.push_back(static_cast<char>(unit >> 8));
+    }
+    cut_ = false;
+    armed_ = !trigger.empty();
+}
+
+void CuttingProxy::acceptLoop() {
+    std::vector<std::thread> relays;
+    while (!stopping_) {
+        const int client = accept(listener_, nullptr, nullptr);
+        if (client < 0) {
+            break;
+        }
+        relays.emplace_back([this, client] { relay(client); });
+    }
+    for (std::thread& relay : relays) {
+        relay.join();
+    }
+}
+
+void CuttingProxy::relay(int client) {
+    const int server = connectLoopback(serverPort_);
+    std::array<pollfd, 2> fds{pollfd{client, POLLIN, 0}, pollfd{server, POLLIN, 0}};
+    std::array<char, 65536> buffer{};
+    while (server >= 0 && !stopping_) {
+        if (poll(fds.data(), fds.size(), 100) < 0) {
+            break;
+        }
+        if (cut_) {
+            break;
+        }
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            const ssize_t got = recv(client, buffer.data(), buffer.size(), 0);
+            if (got <= 0) {
+                break;
+            }
+            if (armed_ && std::string_view(buffer.data(), static_cast<size_t>(got)).find(trigger_) !=
+                              std::string_view::npos) {
+                cut_ = true;
+                break;
+            }
+            if (!sendAll(server, buffer.data(), got)) {
+                break;
+            }
+        }
+        if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            const ssize_t got = recv(server, buffer.data(), buffer.size(), 0);
+            if (got <= 0 || !sendAll(client, buffer.data(), got)) {
+                break;
+            }
+        }
+    }
+    close(client);
+    if (server >= 0) {
+        close(server);
+    }
+}
