@@ -1,6 +1,6 @@
 // Renders the window to a PNG, optionally after connecting to a server, so that the
 // README's picture and a reviewer's look at the layout come from the real widgets.
-// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT]]
+// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK]]]
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +26,9 @@ int main(int argc, char* argv[]) {
     if (argc >= 6) {
         auto* list = window.findChild<QComboBox*>(QStringLiteral("C_DbList"));
         list->setCurrentIndex(list->findText(QString::fromLocal8Bit(argv[5])));
+    }
+    if (argc >= 7) {
+        window.findChild<QPushButton*>(QString::fromLocal8Bit(argv[6]))->click();
     }
     QTimer::singleShot(300, [&] {
         window.grab().save(QString::fromLocal8Bit(argv[1]));
