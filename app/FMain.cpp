@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 
 #include "ErrorPath.h"
 #include "QtPrompts.h"
@@ -91,12 +92,12 @@ QString FMain::logFileText() const { return T_Ldf->toPlainText(); }
 void FMain::setLogFileText(const QString& text) { T_Ldf->setPlainText(text); }
 
 void FMain::clearEntries() {
-    C_DbList->clear();
+    dbListEntries_->setStringList({});
     C_DbList->setCurrentIndex(-1);
 }
 
-void FMain::appendEntry(const QString& name) {
-    C_DbList->addItem(name);
+void FMain::appendEntries(const QStringList& names) {
+    dbListEntries_->setStringList(dbListEntries_->stringList() + names);
     // A combo box selects its first entry on its own; the operator must choose.
     C_DbList->setCurrentIndex(-1);
 }

@@ -16,6 +16,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
+class QStringListModel;
 
 // The one window. It builds the controls where the layout puts them and forwards each
 // click to its handler; the handlers themselves live in session/ and operations/.
@@ -61,7 +62,7 @@ public:
 
     // DbListView
     void clearEntries() override;
-    void appendEntry(const QString& name) override;
+    void appendEntries(const QStringList& names) override;
 
     QString statusText() const;
 
@@ -101,6 +102,7 @@ private:
     QComboBox* C_LoginStyle = nullptr;
     QGroupBox* F_B = nullptr;
     QComboBox* C_DbList = nullptr;
+    QStringListModel* dbListEntries_ = nullptr;
     QLabel* L_DbList = nullptr;
     QPushButton* C_Clear = nullptr;
     QPushButton* c_Shrink = nullptr;

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStringListModel>
 
 #include "FMain.h"
 #include "Twips.h"
@@ -100,6 +101,8 @@ void FMain::buildControls() {
 
     F_B = frame(this, "F_B", QStringLiteral("其他操作"), 120, 4920, 8535, 1935);
     C_DbList = dropDownList(F_B, "C_DbList", 1200, 240, 5535, 300);
+    dbListEntries_ = new QStringListModel(C_DbList);
+    C_DbList->setModel(dbListEntries_);
     L_DbList = label(F_B, "L_DbList", QStringLiteral("现有数据库"), 120, 240, 900, 180);
     C_Clear = button(F_B, "C_Clear", QStringLiteral("分离数据库"), 1200, 720, 1575, 495);
     c_Shrink = button(F_B, "c_Shrink", QStringLiteral("清理数据库"), 3120, 720, 1695, 495);

@@ -31,7 +31,7 @@ struct RecordingPanel : ConnectionPanel, DbListView {
         entries.clear();
         events << "list cleared";
     }
-    void appendEntry(const QString& name) override { entries << name; }
+    void appendEntries(const QStringList& names) override { entries << names; }
 
     void log(const char* control, bool on) {
         events << QString::fromLatin1(control) + (on ? " on" : " off");

@@ -13,7 +13,7 @@ struct RecordingList : DbListView {
         entries.clear();
         ++clears;
     }
-    void appendEntry(const QString& name) override { entries << name; }
+    void appendEntries(const QStringList& names) override { entries << names; }
 };
 
 const QString kQuery = QStringLiteral(

@@ -58,5 +58,5 @@ class FakeHost : public OperationHost, public DbListView {
     void setLogFileText(const QString& text) override { logFile = text; }
 
     void clearEntries() override;
-    void appendEntry(const QString& name) override { entries.append(name); }
+    void appendEntries(const QStringList& names) override { entries.append(names); }
 };
