@@ -1,0 +1,109 @@
+#include "Stages.h"
+
+#include <QStringList>
+#include <iostream>
+
+#include "DetachBench.h"
+#include "ListRefreshBench.h"
+#include "Measure.h"
+#include "PlainOdbc.h"
+#include "ProcessBench.h"
+#include "session/DbList.h"
+#include "support/DevServerProcess.h"
+
+namespace bench {
+
+namespace {
+
+const std::string kPassword = "Bench#Passw0rd";
+// One instance holds database ids up to 32,767 and the four system databases take the
+// first ids; asked for more, the server seeds until every id is taken.
+constexpr int kFullInstance = 32767;
+// The databases on the server each detach run meets.
+constexpr int kDetachCatalogue = 100;
+
+void progress(const std::string& stage) {
+    std::cerr << "bench: " << stage << std::endl;
+}
+
+std::string grouped(std::size_t number) {
+    const std::string digits = std::to_string(number);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[i];
+    }
+    return text;
+}
+
+// A development server seeded with `databases` user databases, and the names it lists.
+struct SeededServer {
+    explicit SeededServer(int databases)
+        : process(DevServerProcess::Options{kPassword, databases}),
+          login{process.port(), process.saPassword()} {
+        PlainOdbc client(login.odbcConnectionString());
+        for (const std::u16string& name : client.firstColumn(catalogueQuery().toStdU16String())) {
+            names << QString::fromStdU16String(name);
+        }
+    }
+    int count() const { return static_cast<int>(names.size()); }
+
+    DevServerProcess process;
+    ServerLogin login;
+    QStringList names;
+};
+
+}  // namespace
+
+void runListRefresh(const Settings& settings, Report& report) {
+    for (const int databases : {1000, kFullInstance}) {
+        progress(databases == kFullInstance ? "list refresh, a full instance"
+                                            : "list refresh, " + grouped(databases) + " databases");
+        const auto start = Clock::now();
+        const SeededServer server(databases);
+        const double seedSeconds = secondsSince(start);
+        const int runs = databases == kFullInstance ? settings.runs : settings.quickRuns;
+        report.timed.push_back(
+            compareListRefresh(server.login, server.count(), runs,
+                               "List refresh, " + grouped(server.count()) + " databases"));
+        if (databases == kFullInstance) {
+            report.notes.push_back(
+                "A full instance holds " + grouped(server.count()) +
+                " user databases (ids 5 to 32,767 after the four system databases); seeding "
+                "and listing them took " +
+                std::to_string(static_cast<int>(seedSeconds * 1000)) + " ms.");
+        }
+    }
+}
+
+void runDetach(const Settings& settings, Report& report) {
+    progress("detach");
+    const SeededServer server(kDetachCatalogue);
+    report.timed.push_back(
+        compareDetach(server.login, server.names.at(0), server.names.at(1), settings.quickRuns));
+    report.notes.push_back("Each detach meets a list of " + grouped(server.names.size()) +
+                           " databases and refills it with one fewer.");
+}
+
+void runStartup(const Settings& settings, Report& report) {
+    progress("start-up");
+    report.timed.push_back(compareStartup(settings.processRuns));
+    report.timed.push_back(compareStartupWithCaption(settings.processRuns));
+}
+
+void runPeakMemory(const Settings& settings, Report& report) {
+    progress("peak memory");
+    report.bareWindow = barePeakMemory(settings.memoryRuns);
+    report.tool.push_back(captionPeakMemory(settings.memoryRuns));
+    report.tool.push_back(unconnectedToolPeakMemory(settings.memoryRuns));
+    for (const int databases : {0, kFullInstance}) {
+        const SeededServer server(databases);
+        report.tool.push_back(toolPeakMemory(
+            server.login, server.count(), settings.memoryRuns,
+            "Tool connected, " + grouped(server.names.size()) + " databases listed"));
+    }
+}
+
+}  // namespace bench
