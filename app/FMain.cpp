@@ -15,7 +15,9 @@
 
 namespace {
 
-std::unique_ptr<Connection> makeOdbcConnection() { return std::make_unique<OdbcConnection>(); }
+std::unique_ptr<Connection> makeOdbcConnection() {
+    return std::make_unique<OdbcConnection>();
+}
 
 QFont windowFont() {
     // Captions were laid out for a 12-pixel CJK face; a larger one would be clipped.
@@ -53,17 +55,39 @@ void FMain::guarded(const std::function<void()>& handler) {
     runWithErrorPath([this](const QString& text) { showStatus(text); }, handler);
 }
 
-QString FMain::userText() const { return T_User->text(); }
-QString FMain::passwordText() const { return T_Pwd->text(); }
-QString FMain::serverText() const { return T_Ip->text(); }
-int FMain::loginStyleIndex() const { return C_LoginStyle->currentIndex(); }
-void FMain::setUserEnabled(bool enabled) { T_User->setEnabled(enabled); }
-void FMain::setPasswordEnabled(bool enabled) { T_Pwd->setEnabled(enabled); }
-void FMain::setLoginStyleEnabled(bool enabled) { C_LoginStyle->setEnabled(enabled); }
-void FMain::setConnectEnabled(bool enabled) { C_Link->setEnabled(enabled); }
-void FMain::setDisconnectEnabled(bool enabled) { C_UnLink->setEnabled(enabled); }
-void FMain::setAttachFrameEnabled(bool enabled) { F_A->setEnabled(enabled); }
-void FMain::setOperationsFrameEnabled(bool enabled) { F_B->setEnabled(enabled); }
+QString FMain::userText() const {
+    return T_User->text();
+}
+QString FMain::passwordText() const {
+    return T_Pwd->text();
+}
+QString FMain::serverText() const {
+    return T_Ip->text();
+}
+int FMain::loginStyleIndex() const {
+    return C_LoginStyle->currentIndex();
+}
+void FMain::setUserEnabled(bool enabled) {
+    T_User->setEnabled(enabled);
+}
+void FMain::setPasswordEnabled(bool enabled) {
+    T_Pwd->setEnabled(enabled);
+}
+void FMain::setLoginStyleEnabled(bool enabled) {
+    C_LoginStyle->setEnabled(enabled);
+}
+void FMain::setConnectEnabled(bool enabled) {
+    C_Link->setEnabled(enabled);
+}
+void FMain::setDisconnectEnabled(bool enabled) {
+    C_UnLink->setEnabled(enabled);
+}
+void FMain::setAttachFrameEnabled(bool enabled) {
+    F_A->setEnabled(enabled);
+}
+void FMain::setOperationsFrameEnabled(bool enabled) {
+    F_B->setEnabled(enabled);
+}
 
 void FMain::showStatus(const QString& text) {
     statusPanel_->setText(text);
@@ -71,10 +95,16 @@ void FMain::showStatus(const QString& text) {
     statusPanel_->repaint();
 }
 
-QString FMain::statusText() const { return statusPanel_->text(); }
+QString FMain::statusText() const {
+    return statusPanel_->text();
+}
 
-int FMain::selectedDatabaseIndex() const { return C_DbList->currentIndex(); }
-QString FMain::selectedDatabaseText() const { return C_DbList->currentText(); }
+int FMain::selectedDatabaseIndex() const {
+    return C_DbList->currentIndex();
+}
+QString FMain::selectedDatabaseText() const {
+    return C_DbList->currentText();
+}
 
 QString FMain::askTypedConfirmation(const QString& prompt, const QString& title) {
     return prompts_->askTypedConfirmation(prompt, title);
@@ -84,12 +114,24 @@ ChosenFile FMain::chooseFile(const QString& filter, FileDialogMode mode) {
     return prompts_->chooseFile(filter, mode);
 }
 
-QString FMain::databaseNameText() const { return T_DbName->text(); }
-void FMain::setDatabaseNameText(const QString& text) { T_DbName->setText(text); }
-QString FMain::dataFileText() const { return T_Mdf->toPlainText(); }
-void FMain::setDataFileText(const QString& text) { T_Mdf->setPlainText(text); }
-QString FMain::logFileText() const { return T_Ldf->toPlainText(); }
-void FMain::setLogFileText(const QString& text) { T_Ldf->setPlainText(text); }
+QString FMain::databaseNameText() const {
+    return T_DbName->text();
+}
+void FMain::setDatabaseNameText(const QString& text) {
+    T_DbName->setText(text);
+}
+QString FMain::dataFileText() const {
+    return T_Mdf->toPlainText();
+}
+void FMain::setDataFileText(const QString& text) {
+    T_Mdf->setPlainText(text);
+}
+QString FMain::logFileText() const {
+    return T_Ldf->toPlainText();
+}
+void FMain::setLogFileText(const QString& text) {
+    T_Ldf->setPlainText(text);
+}
 
 void FMain::clearEntries() {
     dbListEntries_->setStringList({});

@@ -20,13 +20,10 @@ class QStringListModel;
 
 // The one window. It builds the controls where the layout puts them and forwards each
 // click to its handler; the handlers themselves live in session/ and operations/.
-class FMain : public QWidget,
-              public ConnectionPanel,
-              public OperationHost,
-              public DbListView {
+class FMain : public QWidget, public ConnectionPanel, public OperationHost, public DbListView {
     Q_OBJECT
 
-public:
+  public:
     // Tests pass a fake connection factory and scripted prompts.
     explicit FMain(ConnectionSlot::Factory connectionFactory = {},
                    std::unique_ptr<Prompts> prompts = {}, QWidget* parent = nullptr);
@@ -66,10 +63,10 @@ public:
 
     QString statusText() const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void wireHandlers();
     void onLoad();

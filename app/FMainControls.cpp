@@ -106,10 +106,12 @@ void FMain::buildControls() {
     L_DbList = label(F_B, "L_DbList", QStringLiteral("现有数据库"), 120, 240, 900, 180);
     C_Clear = button(F_B, "C_Clear", QStringLiteral("分离数据库"), 1200, 720, 1575, 495);
     c_Shrink = button(F_B, "c_Shrink", QStringLiteral("清理数据库"), 3120, 720, 1695, 495);
-    c_DropDatabase = button(F_B, "c_DropDatabase", QStringLiteral("删除数据库"), 5160, 720, 1695, 495);
+    c_DropDatabase =
+        button(F_B, "c_DropDatabase", QStringLiteral("删除数据库"), 5160, 720, 1695, 495);
     c_BackUp = button(F_B, "c_BackUp", QStringLiteral("备份数据库"), 1200, 1320, 1575, 495);
     c_Restore = button(F_B, "c_Restore", QStringLiteral("恢复数据库"), 3120, 1320, 1695, 495);
-    c_Restore_B = button(F_B, "c_Restore_B", QStringLiteral("强制恢复数据库"), 5160, 1320, 1695, 495);
+    c_Restore_B =
+        button(F_B, "c_Restore_B", QStringLiteral("强制恢复数据库"), 5160, 1320, 1695, 495);
 
     // The file boxes are filled by their buttons only; the operator cannot type into them.
     T_Mdf->setEnabled(false);
@@ -120,10 +122,10 @@ void FMain::buildControls() {
     F_A->setEnabled(false);
     F_B->setEnabled(false);
 
-    const QList<QWidget*> tabOrder{T_Ip,  T_User, T_Pwd,  C_Link,   C_UnLink,     T_Mdf,
-                                   T_Ldf, C_Add,  C_FMdf, C_FLdf,   T_DbName,     C_LoginStyle,
-                                   C_DbList, C_Clear, c_Shrink, c_DropDatabase, c_BackUp,
-                                   c_Restore, c_Restore_B};
+    const QList<QWidget*> tabOrder{T_Ip,           T_User,       T_Pwd,     C_Link,     C_UnLink,
+                                   T_Mdf,          T_Ldf,        C_Add,     C_FMdf,     C_FLdf,
+                                   T_DbName,       C_LoginStyle, C_DbList,  C_Clear,    c_Shrink,
+                                   c_DropDatabase, c_BackUp,     c_Restore, c_Restore_B};
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }

@@ -6,7 +6,7 @@
 
 // The two modal prompts, behind an interface so that tests can answer them.
 class Prompts {
-public:
+  public:
     virtual ~Prompts() = default;
     // The typed text; empty when cancelled.
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;

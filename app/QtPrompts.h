@@ -9,13 +9,13 @@ class QWidget;
 // accepts names of files that do not exist here, and a typed Windows path comes back
 // exactly as typed instead of being joined to a local folder.
 class QtPrompts : public Prompts {
-public:
+  public:
     explicit QtPrompts(QWidget* parent) : parent_(parent) {}
 
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
 
-private:
+  private:
     QWidget* parent_;
     QString lastFileName_;
 };

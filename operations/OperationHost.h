@@ -14,7 +14,7 @@ struct ChosenFile {
 
 // What the maintenance handlers need of the window, so that they run without widgets.
 class OperationHost {
-public:
+  public:
     virtual ~OperationHost() = default;
 
     virtual void showStatus(const QString& text) = 0;

@@ -7,7 +7,7 @@
 // The one connection to the server. Texts go as plain batches; every result and message
 // is drained before a call returns, and a rejected statement raises DatabaseError.
 class Connection {
-public:
+  public:
     enum State { Closed = 0, Open = 1 };
 
     virtual ~Connection() = default;

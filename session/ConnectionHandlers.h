@@ -7,7 +7,7 @@ class DbListView;
 
 // The controls the connection handlers read and switch, as the window exposes them.
 class ConnectionPanel {
-public:
+  public:
     virtual ~ConnectionPanel() = default;
 
     virtual QString userText() const = 0;

@@ -8,7 +8,7 @@
 // The window's one connection, created on first use and released after a close, so that
 // the next use starts from a fresh, closed object.
 class ConnectionSlot {
-public:
+  public:
     using Factory = std::function<std::unique_ptr<Connection>()>;
 
     explicit ConnectionSlot(Factory factory) : factory_(std::move(factory)) {}
@@ -23,7 +23,7 @@ public:
     int state() const { return connection_ ? connection_->state() : Connection::Closed; }
     void release() { connection_.reset(); }
 
-private:
+  private:
     Factory factory_;
     std::unique_ptr<Connection> connection_;
 };

@@ -90,7 +90,8 @@ QMap<QString, QString> parse(const QString& connectionString) {
         const qsizetype equals = connectionString.indexOf(u'=', pos);
         if (equals < 0) {
             if (!connectionString.mid(pos).trimmed().isEmpty()) {
-                throw Error(QStringLiteral("连接字符串格式错误：%1").arg(connectionString.mid(pos)));
+                throw Error(
+                    QStringLiteral("连接字符串格式错误：%1").arg(connectionString.mid(pos)));
             }
             break;
         }

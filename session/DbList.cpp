@@ -12,7 +12,9 @@ const QString kCatalogueQuery = QStringLiteral(
 
 }  // namespace
 
-const QString& catalogueQuery() { return kCatalogueQuery; }
+const QString& catalogueQuery() {
+    return kCatalogueQuery;
+}
 
 void LoadDbList(Connection& conn, DbListView& list) {
     list.clearEntries();
@@ -27,4 +29,6 @@ void LoadDbList(Connection& conn, DbListView& list) {
     list.appendEntries(names);
 }
 
-void ClearDbList(DbListView& list) { list.clearEntries(); }
+void ClearDbList(DbListView& list) {
+    list.clearEntries();
+}

@@ -7,7 +7,7 @@ class Connection;
 
 // The drop-down of user databases as the list routines see it.
 class DbListView {
-public:
+  public:
     virtual ~DbListView() = default;
     virtual void clearEntries() = 0;  // also leaves nothing selected
     // Appends in the given order, selecting nothing. A refill hands over every name at

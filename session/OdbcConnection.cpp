@@ -13,7 +13,7 @@ const QString kNotOpen = QStringLiteral("数据库连接未打开");
 
 // A statement handle that is freed whatever happens to the call that uses it.
 class StatementHandle {
-public:
+  public:
     explicit StatementHandle(SQLHDBC dbc) {
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
             throw DatabaseError(odbcErrorDescription(SQL_HANDLE_DBC, dbc));
@@ -25,7 +25,7 @@ public:
 
     SQLHSTMT get() const { return handle_; }
 
-private:
+  private:
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
@@ -151,7 +151,9 @@ ResultSet runBatch(SQLHDBC dbc, const QString& sql, bool capture) {
 
 }  // namespace
 
-OdbcConnection::~OdbcConnection() { close(); }
+OdbcConnection::~OdbcConnection() {
+    close();
+}
 
 void OdbcConnection::requireOpen() const {
     if (!connected_) {

@@ -10,7 +10,7 @@
 // message is read before the call returns, because the server cuts a BACKUP or RESTORE
 // short when its client stops reading, and a later statement's error only surfaces then.
 class OdbcConnection : public Connection {
-public:
+  public:
     OdbcConnection() = default;
     ~OdbcConnection() override;
     OdbcConnection(const OdbcConnection&) = delete;
@@ -22,7 +22,7 @@ public:
     void execute(const QString& sql) override;
     ResultSet query(const QString& sql) override;
 
-private:
+  private:
     void requireOpen() const;
     void freeHandles();
 

@@ -23,16 +23,17 @@ QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle) {
         SQLINTEGER nativeError = 0;
         std::array<SQLWCHAR, 4096> text{};
         SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state.data(), &nativeError,
-                                            text.data(), static_cast<SQLSMALLINT>(text.size()),
-                                            &length);
+        const SQLRETURN rc =
+            SQLGetDiagRecW(handleType, handle, record, state.data(), &nativeError, text.data(),
+                           static_cast<SQLSMALLINT>(text.size()), &length);
         if (!SQL_SUCCEEDED(rc)) {
             break;
         }
         const auto count = std::min<qsizetype>(length, static_cast<qsizetype>(text.size()) - 1);
-        const QString message =
-            withoutVendorPrefixes(QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), count));
-        const QString sqlState = QString::fromUtf16(reinterpret_cast<const char16_t*>(state.data()), 5);
+        const QString message = withoutVendorPrefixes(
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), count));
+        const QString sqlState =
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(state.data()), 5);
         if (!sqlState.startsWith(QStringLiteral("01"))) {
             return message;
         }

@@ -7,7 +7,7 @@
 // A query's rows, fully read before the call that produced it returned, so the row
 // count is exact and nothing stays open on the server.
 class ResultSet {
-public:
+  public:
     ResultSet() = default;
     ResultSet(QStringList columns, QList<QStringList> rows);
 
@@ -21,7 +21,7 @@ public:
     // Column names compare case-insensitively.
     const QString& field(qsizetype row, const QString& columnName) const;
 
-private:
+  private:
     QStringList columns_;
     QList<QStringList> rows_;
 };

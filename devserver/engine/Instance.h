@@ -26,7 +26,7 @@ struct LoginResult {
 };
 
 class Instance {
-public:
+  public:
     // Ends the connection of a session (KILL). Called with no lock of the instance held
     // by the caller's own thread beyond what the instance needs; must not block.
     using SessionTerminator = std::function<void(int spid)>;
@@ -50,7 +50,7 @@ public:
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).
     void seedDatabases(int count);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -12,7 +12,9 @@ namespace {
 using connection_string::compose;
 using connection_string::LoginStyle;
 
-QString serverAddress(int port) { return QStringLiteral("127.0.0.1,%1").arg(port); }
+QString serverAddress(int port) {
+    return QStringLiteral("127.0.0.1,%1").arg(port);
+}
 
 QString sqlLogin(int port, const QString& user, const QString& password) {
     return compose(LoginStyle::SqlServer, user, password, serverAddress(port));
@@ -101,10 +103,11 @@ TEST(AccessLayer, RefusedAndUnreachableConnectsLeaveItClosedAndALaterConnectWork
     // FreeTDS takes an empty login name for a Kerberos login, which fails on the client.
     EXPECT_FALSE(describeFailure(conn, sqlLogin(port, "", "")).isEmpty());
     EXPECT_EQ(conn.state(), Connection::Closed);
-    EXPECT_EQ(describeFailure(conn, sqlLogin(port, "nobody", "")), "Login failed for user 'nobody'.");
+    EXPECT_EQ(describeFailure(conn, sqlLogin(port, "nobody", "")),
+              "Login failed for user 'nobody'.");
     // Windows logins are refused by a server that has no domain to trust.
-    EXPECT_FALSE(describeFailure(conn, compose(LoginStyle::Windows, "", "", serverAddress(port)))
-                     .isEmpty());
+    EXPECT_FALSE(
+        describeFailure(conn, compose(LoginStyle::Windows, "", "", serverAddress(port))).isEmpty());
     EXPECT_FALSE(
         describeFailure(conn, compose(LoginStyle::SqlServer, "sa", "", "no-such-host.invalid,1433"))
             .isEmpty());

@@ -101,8 +101,9 @@ void CuttingProxy::relay(int client) {
             if (got <= 0) {
                 break;
             }
-            if (armed_ && std::string_view(buffer.data(), static_cast<size_t>(got)).find(trigger_) !=
-                              std::string_view::npos) {
+            if (armed_ &&
+                std::string_view(buffer.data(), static_cast<size_t>(got)).find(trigger_) !=
+                    std::string_view::npos) {
                 cut_ = true;
                 break;
             }

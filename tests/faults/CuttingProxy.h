@@ -8,7 +8,7 @@
 // dying in the middle of an operation: once a client sends a request containing the
 // trigger text, the request is not forwarded and every relayed connection is closed.
 class CuttingProxy {
-public:
+  public:
     explicit CuttingProxy(int serverPort);
     ~CuttingProxy();
     CuttingProxy(const CuttingProxy&) = delete;
@@ -21,7 +21,7 @@ public:
     void cutOn(const std::u16string& trigger);
     bool hasCut() const { return cut_; }
 
-private:
+  private:
     void acceptLoop();
     void relay(int client);
 

@@ -144,7 +144,7 @@ TEST_F(WindowAgainstServer, ConnectingWhileTheServerIsDownAndAgainOnceItIsUp) {
 
 // Accepts connections and never says a word.
 class SilentServer {
-public:
+  public:
     SilentServer() {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -160,7 +160,7 @@ public:
     int port() const { return port_; }
     int acceptOne() { return accept(listener_, nullptr, nullptr); }
 
-private:
+  private:
     int listener_ = -1;
     int port_ = 0;
 };

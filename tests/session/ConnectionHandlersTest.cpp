@@ -63,10 +63,9 @@ TEST_F(ConnectionHandlers, ConnectSwitchesToTheConnectedSetInOrderThenFillsTheLi
     panel.style = 1;
     panel.password = "pw";
     connectToServer(panel, slot, panel);
-    EXPECT_EQ(panel.events,
-              (QStringList{"status 正在连接数据库，请稍后！", "C_LoginStyle off", "C_Link off",
-                           "C_UnLink on", "F_A on", "F_B on", "status 数据库连接成功",
-                           "list cleared"}));
+    EXPECT_EQ(panel.events, (QStringList{"status 正在连接数据库，请稍后！", "C_LoginStyle off",
+                                         "C_Link off", "C_UnLink on", "F_A on", "F_B on",
+                                         "status 数据库连接成功", "list cleared"}));
     EXPECT_EQ(panel.entries, (QStringList{"Shop", "Sales"}));
     EXPECT_EQ(fake->lastConnectionString,
               "Persist Security Info=True;Provider=SQLOLEDB.1;User ID=sa;Password=pw;"
@@ -109,9 +108,8 @@ TEST_F(ConnectionHandlers, DisconnectClosesReleasesSwitchesAndEmptiesTheList) {
     panel.events.clear();
     disconnectFromServer(panel, slot, panel);
     EXPECT_FALSE(slot.exists());
-    EXPECT_EQ(panel.events,
-              (QStringList{"C_LoginStyle on", "C_Link on", "C_UnLink off", "F_A off", "F_B off",
-                           "status 断开成功", "list cleared"}));
+    EXPECT_EQ(panel.events, (QStringList{"C_LoginStyle on", "C_Link on", "C_UnLink off", "F_A off",
+                                         "F_B off", "status 断开成功", "list cleared"}));
     EXPECT_TRUE(panel.entries.isEmpty());
 
     connectToServer(panel, slot, panel);

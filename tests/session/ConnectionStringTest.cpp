@@ -10,8 +10,9 @@ namespace {
 const QString kPrefix = QStringLiteral("Persist Security Info=True;Provider=SQLOLEDB.1;");
 
 TEST(ComposedConnectionString, WindowsStyleNamesOnlyTheServerAndCatalogue) {
-    EXPECT_EQ(compose(LoginStyle::Windows, "sa", "secret", "127.0.0.1,1433"),
-              kPrefix + "Integrated Security=SSPI;Data Source=127.0.0.1,1433;Initial Catalog=master");
+    EXPECT_EQ(
+        compose(LoginStyle::Windows, "sa", "secret", "127.0.0.1,1433"),
+        kPrefix + "Integrated Security=SSPI;Data Source=127.0.0.1,1433;Initial Catalog=master");
 }
 
 TEST(ComposedConnectionString, SqlServerStyleCarriesUserAndPasswordInOrder) {
@@ -34,10 +35,9 @@ TEST(ComposedConnectionString, BlanksAndOrdinaryPunctuationStayUnquoted) {
 
 // A hostile value must arrive unchanged and must not add or override a key.
 TEST(ComposedConnectionString, HostileValuesRoundTripThroughTheParser) {
-    const QStringList hostile{"a;Data Source=evil",   "x=y",          "it's",
-                              "say \"hi\"",           "{braced}",     "}",
-                              "';\"=;{}",             "Password=1;",  "\"",
-                              "'"};
+    const QStringList hostile{
+        "a;Data Source=evil", "x=y",         "it's", "say \"hi\"", "{braced}", "}",
+        "';\"=;{}",           "Password=1;", "\"",   "'"};
     for (const QString& value : hostile) {
         const QString text = compose(LoginStyle::SqlServer, value, value, "srv,1433");
         const auto pairs = parse(text);

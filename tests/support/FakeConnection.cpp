@@ -60,7 +60,9 @@ void FakeConnection::record(Call::Kind kind, const QString& sql) {
     }
 }
 
-void FakeConnection::execute(const QString& sql) { record(Call::Execute, sql); }
+void FakeConnection::execute(const QString& sql) {
+    record(Call::Execute, sql);
+}
 
 ResultSet FakeConnection::query(const QString& sql) {
     record(Call::Query, sql);

@@ -12,7 +12,7 @@
 // Queries without a scripted answer return an empty result; a failure can be scripted
 // for the n-th call or for any text that matches a predicate.
 class FakeConnection : public Connection {
-public:
+  public:
     struct Call {
         enum Kind { Execute, Query } kind;
         QString sql;
@@ -50,7 +50,7 @@ public:
     // Lets a test drop the connection as a server would.
     void setState(int state) { state_ = state; }
 
-private:
+  private:
     void record(Call::Kind kind, const QString& sql);
 
     struct Answer {

@@ -74,8 +74,9 @@ TEST(TypedConfirmation, GivesWhatWasTypedAndNothingWhenCancelled) {
         d->setTextValue("甲乙丙丁戊己庚辛壬癸 ");
         d->accept();
     });
-    EXPECT_EQ(prompts.askTypedConfirmation("删除数据库，请输入：甲乙丙丁戊己庚辛壬癸", "删除数据库验证"),
-              "甲乙丙丁戊己庚辛壬癸 ");
+    EXPECT_EQ(
+        prompts.askTypedConfirmation("删除数据库，请输入：甲乙丙丁戊己庚辛壬癸", "删除数据库验证"),
+        "甲乙丙丁戊己庚辛壬癸 ");
     whenShown<QInputDialog>([](QInputDialog* d) {
         d->setTextValue("甲乙丙丁戊己庚辛壬癸");
         d->reject();

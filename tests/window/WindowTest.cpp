@@ -17,7 +17,7 @@
 namespace {
 
 class ScriptedPrompts : public Prompts {
-public:
+  public:
     QStringList answers;
     QList<ChosenFile> files;
     QString askTypedConfirmation(const QString&, const QString&) override {
@@ -72,7 +72,8 @@ TEST_F(Window, StartsDisconnectedAskingForAConnection) {
         EXPECT_FALSE(usable(off)) << off;
     }
     // Nothing inside the frames can be used before a connection is open.
-    for (const char* inside : {"T_DbName", "C_FMdf", "C_Add", "C_DbList", "C_Clear", "c_Restore_B"}) {
+    for (const char* inside :
+         {"T_DbName", "C_FMdf", "C_Add", "C_DbList", "C_Clear", "c_Restore_B"}) {
         EXPECT_FALSE(usable(inside)) << inside;
     }
     EXPECT_TRUE(usable("C_Link"));

@@ -18,9 +18,12 @@ int main(int argc, char* argv[]) {
     window.show();
     if (argc >= 5) {
         window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);
-        window.findChild<QLineEdit*>(QStringLiteral("T_Ip"))->setText(QString::fromLocal8Bit(argv[2]));
-        window.findChild<QLineEdit*>(QStringLiteral("T_User"))->setText(QString::fromLocal8Bit(argv[3]));
-        window.findChild<QLineEdit*>(QStringLiteral("T_Pwd"))->setText(QString::fromLocal8Bit(argv[4]));
+        window.findChild<QLineEdit*>(QStringLiteral("T_Ip"))
+            ->setText(QString::fromLocal8Bit(argv[2]));
+        window.findChild<QLineEdit*>(QStringLiteral("T_User"))
+            ->setText(QString::fromLocal8Bit(argv[3]));
+        window.findChild<QLineEdit*>(QStringLiteral("T_Pwd"))
+            ->setText(QString::fromLocal8Bit(argv[4]));
         window.findChild<QPushButton*>(QStringLiteral("C_Link"))->click();
     }
     if (argc >= 6) {

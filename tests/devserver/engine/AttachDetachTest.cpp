@@ -47,8 +47,7 @@ TEST_F(AttachDetachTest, TheRecoveryModelTravelsWithTheFiles) {
     ok(spid, u"ALTER DATABASE Shop SET RECOVERY FULL");
     ok(spid, u"EXEC sp_detach_db 'Shop'");
     ok(spid, u"EXEC sp_attach_db 'Shop','" + mdf + u"','" + ldf + u"'");
-    EXPECT_EQ(table(ok(spid, u"SELECT DATABASEPROPERTYEX(N'Shop','Recovery')")),
-              (Rows{{u"FULL"}}));
+    EXPECT_EQ(table(ok(spid, u"SELECT DATABASEPROPERTYEX(N'Shop','Recovery')")), (Rows{{u"FULL"}}));
 }
 
 TEST_F(AttachDetachTest, AttachChecksNameAndFiles) {
