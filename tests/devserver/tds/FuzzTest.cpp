@@ -1,6 +1,9 @@
 // Hostile and broken input: each bad connection is closed, the others are served on.
 
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 #include <random>
 
@@ -34,12 +37,29 @@ class FuzzTest : public ::testing::Test {
     FuzzTest() : server_(DevServerProcess::Options{"Fuzz1Pass", 0}) {
         survivor_ = std::make_unique<RawTdsClient>(server_.port());
         survivor_->logIn(saLogin());
+        survivor_->sendMessage(0x01, buildSqlBatch(u"CREATE DATABASE Keep "
+                                                   u"CREATE TABLE Keep.dbo.t (v nvarchar(20)) "
+                                                   u"INSERT INTO Keep.dbo.t VALUES (N'保留')"));
+        survivor_->readMessage();
+        dataBefore_ = dataFolder();
     }
 
-    // The logged-in bystander still gets answers, and new clients can still log in.
+    std::map<std::string, std::string> dataFolder() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(server_.dataDir())) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[entry.path().filename().string()] =
+                std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        return files;
+    }
+
+    // The logged-in bystander still gets answers, new clients can still log in, and not a
+    // byte of the data folder has changed.
     void expectServerStillServes() {
-        survivor_->sendMessage(0x01, buildSqlBatch(u"SELECT @@SPID"));
+        survivor_->sendMessage(0x01, buildSqlBatch(u"SELECT v FROM Keep.dbo.t"));
         EXPECT_EQ(tokensOf<RowToken>(decodeReply(survivor_->readMessage())).size(), 1u);
+        EXPECT_EQ(dataFolder(), dataBefore_);
         RawTdsClient newcomer(server_.port());
         auto tokens = decodeReply(newcomer.logIn(saLogin()));
         EXPECT_EQ(tokensOf<LoginAckToken>(tokens).size(), 1u);
@@ -63,6 +83,7 @@ class FuzzTest : public ::testing::Test {
 
     DevServerProcess server_;
     std::unique_ptr<RawTdsClient> survivor_;
+    std::map<std::string, std::string> dataBefore_;
 };
 
 }  // namespace
