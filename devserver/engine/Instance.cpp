@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <set>
 
 #include "devserver/engine/Execution.h"
 #include "devserver/engine/Messages.h"
@@ -17,8 +18,7 @@ struct Instance::Impl {
 
     int freeSpid() const {
         int spid = State::kFirstUserSpid;
-        for (auto it = state.sessions().lower_bound(spid);
-             it != state.sessions().end() && it->first == spid; ++it) {
+        while (state.sessions().count(spid) != 0 || dying.count(spid) != 0) {
             ++spid;
         }
         return spid;
@@ -29,6 +29,10 @@ struct Instance::Impl {
     mutable State state;
     std::u16string saPassword;
     SessionTerminator terminator;
+    // Killed sessions whose connections have not logged out yet. Their numbers stay taken
+    // until then, so that the late logout of a killed connection cannot end a new session
+    // that was given the same number.
+    std::set<int> dying;
 };
 
 Instance::Instance(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
@@ -98,6 +102,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql) {
             reply.push_back(Done{true, std::nullopt, 0});
         }
         terminator = impl_->terminator;
+        impl_->dying.insert(killed.begin(), killed.end());
     }
     if (reply.empty() || !std::holds_alternative<Done>(reply.back())) {
         reply.push_back(Done{});
@@ -112,7 +117,9 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql) {
 
 void Instance::logout(int spid) {
     const std::lock_guard lock(impl_->mutex);
-    impl_->state.sessions().erase(spid);
+    if (impl_->dying.erase(spid) == 0) {
+        impl_->state.sessions().erase(spid);
+    }
 }
 
 void Instance::seedDatabases(int count) {

@@ -186,10 +186,3 @@ TEST(SilentServerLogin, WaitsWhileTheServerIsSilentAndFailsWhenItHangsUp) {
 }
 
 }  // namespace
-
-int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -13,7 +13,7 @@ void arrangeConfirmed(FakeHost& host) {
 }  // namespace
 
 TEST(DropFlow, ConfirmedDropEndsSessionsDropsAndRefills) {
-    const QStringList expected = {documentedEvictionBatch(QStringLiteral("'Shop'")),
+    const QStringList expected = {evictionBatch(QStringLiteral("'Shop'")),
                                   QStringLiteral("DROP DATABASE Shop"), kCatalogueQuery};
     expectSuccess(arrangeConfirmed, dropDatabase, expected, QStringLiteral("删除数据库成功"));
     expectEachStepFailureStops(arrangeConfirmed, dropDatabase, expected,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DocumentedTexts.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,8 +16,6 @@ inline const QString kCatalogueQuery = QStringLiteral(
     "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
 inline const QString kStatusBefore = QStringLiteral("数据库连接成功");
 
-// The session-eviction batch as documented, for a name already written as a quoted value.
-QString documentedEvictionBatch(const QString& quotedName);
 
 // A connected window: "Shop" selected among two entries, the status line showing
 // kStatusBefore, and the server listing "Archive", "Shop" and "Fresh".

@@ -54,7 +54,7 @@ void arrangeOtherBackup(FakeHost& host) {
 }
 
 const QStringList kUpToTheRestore = {kTargetQuery, kFileListQuery,
-                                     documentedEvictionBatch(QStringLiteral("'Shop'")),
+                                     evictionBatch(QStringLiteral("'Shop'")),
                                      kRestoreStatement, kTargetQuery};
 
 }  // namespace

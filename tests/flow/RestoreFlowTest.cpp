@@ -16,7 +16,7 @@ void arrangeConfirmedWithFile(FakeHost& host) {
 
 TEST(RestoreFlow, ConfirmedRestoreEndsSessionsAfterTheDialogAndRefills) {
     const QStringList expected = {
-        documentedEvictionBatch(QStringLiteral("'Shop'")),
+        evictionBatch(QStringLiteral("'Shop'")),
         QStringLiteral("Restore Database Shop From disk='D:\\bak\\shop.bak' "), kCatalogueQuery};
     expectSuccess(arrangeConfirmedWithFile, restoreDatabase, expected,
                   QStringLiteral("恢复数据库成功"));

@@ -59,7 +59,7 @@ TEST(SelectedDatabaseFlow, LostConnectionShowsTheAccessLayersDescription) {
 }
 
 TEST(DetachFlow, EndsSessionsDetachesAndRefills) {
-    const QStringList expected = {documentedEvictionBatch(QStringLiteral("'Shop'")),
+    const QStringList expected = {evictionBatch(QStringLiteral("'Shop'")),
                                   QStringLiteral("EXEC sp_detach_db 'Shop'"), kCatalogueQuery};
     expectSuccess(arrangeConnected, detachDatabase, expected, QStringLiteral("数据库分离成功"));
     expectEachStepFailureStops(arrangeConnected, detachDatabase, expected,
@@ -68,7 +68,7 @@ TEST(DetachFlow, EndsSessionsDetachesAndRefills) {
 
 TEST(CleanUpFlow, EndsSessionsSendsFiveStatementsInOrderAndRefills) {
     const QStringList expected = {
-        documentedEvictionBatch(QStringLiteral("'Shop'")),
+        evictionBatch(QStringLiteral("'Shop'")),
         QStringLiteral("ALTER DATABASE Shop SET RECOVERY SIMPLE WITH NO_WAIT "),
         QStringLiteral("ALTER DATABASE Shop SET RECOVERY SIMPLE "),
         QStringLiteral("DBCC SHRINKDATABASE(Shop) "),
@@ -88,7 +88,7 @@ TEST(CleanUpFlow, NameWithABlankReachesTheServerDelimited) {
     host.click(cleanUpDatabase);
     const QStringList texts = host.conn.texts();
     ASSERT_EQ(texts.size(), 7);
-    EXPECT_EQ(texts[0], documentedEvictionBatch(QStringLiteral("'my shop'")));
+    EXPECT_EQ(texts[0], evictionBatch(QStringLiteral("'my shop'")));
     EXPECT_EQ(texts[1],
               QStringLiteral("ALTER DATABASE [my shop] SET RECOVERY SIMPLE WITH NO_WAIT "));
     EXPECT_EQ(texts[3], QStringLiteral("DBCC SHRINKDATABASE([my shop]) "));

@@ -60,8 +60,15 @@ TEST_F(EngineTest, KillEndsAnotherSessionOnly) {
     const Reply late = run(other, u"SELECT 1");
     EXPECT_EQ(errors(late), std::vector<int>{596});
     EXPECT_TRUE(lastIsDone(late));
+    // A new login before the killed connection has logged out gets another number, so
+    // that the late logout cannot end it.
+    const int newcomer = login();
+    EXPECT_NE(newcomer, other);
     instance_->logout(other);  // the connection's thread notices later
-    EXPECT_EQ(table(ok(me, u"SELECT spid FROM sysprocesses")), (Rows{{text::number(me)}}));
+    EXPECT_EQ(table(ok(newcomer, u"SELECT @@SPID")), (Rows{{text::number(newcomer)}}));
+    EXPECT_EQ(table(ok(me, u"SELECT spid FROM sysprocesses")),
+              (Rows{{text::number(me)}, {text::number(newcomer)}}));
+    EXPECT_EQ(login(), other);  // free again once its connection is gone
 }
 
 TEST_F(EngineTest, EvictionBatchEndsEverySessionOfTheDatabase) {
