@@ -2,6 +2,8 @@
 
 #include "Error.h"
 
+#include <algorithm>
+
 namespace connection_string {
 
 namespace {
@@ -18,12 +20,9 @@ const QString kOdbcDriver = QStringLiteral("DRIVER={FreeTDS}");
 const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
 
 bool needsQuoting(const QString& value) {
-    for (QChar c : value) {
-        if (c == u';' || c == u'=' || c == u'\'' || c == u'"' || c == u'{' || c == u'}') {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(value, [](QChar c) {
+        return c == u';' || c == u'=' || c == u'\'' || c == u'"' || c == u'{' || c == u'}';
+    });
 }
 
 // FreeTDS ends a braced value at the first "};", so only that pair cannot be carried.

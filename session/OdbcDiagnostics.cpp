@@ -30,7 +30,7 @@ QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle) {
             break;
         }
         const auto count = std::min<qsizetype>(length, static_cast<qsizetype>(text.size()) - 1);
-        const QString message = withoutVendorPrefixes(
+        QString message = withoutVendorPrefixes(
             QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), count));
         const QString sqlState =
             QString::fromUtf16(reinterpret_cast<const char16_t*>(state.data()), 5);
