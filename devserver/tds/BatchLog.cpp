@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "Utf8.h"
+#include "devserver/engine/Text.h"
 
 namespace devserver::tds {
 namespace {
@@ -53,7 +53,8 @@ std::string jsonString(std::string_view utf8) {
 }  // namespace
 
 std::string batchLogLine(int spid, std::u16string_view sql) {
-    return "{\"spid\": " + std::to_string(spid) + ", \"sql\": " + jsonString(toUtf8(sql)) + "}";
+    return "{\"spid\": " + std::to_string(spid) + ", \"sql\": " + jsonString(text::toUtf8(sql)) +
+           "}";
 }
 
 BatchLog::BatchLog(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "ab")) {

@@ -10,7 +10,7 @@
 #include "ProtocolError.h"
 #include "ReplyEncoder.h"
 #include "SqlBatch.h"
-#include "Utf8.h"
+#include "devserver/engine/Text.h"
 
 namespace devserver::tds {
 namespace {
@@ -34,8 +34,8 @@ std::u16string unsupportedRequestText(PacketType type) {
         default:
             break;
     }
-    return u"The development server models only SQL batches; it does not serve " + fromUtf8(name) +
-           u".";
+    return u"The development server models only SQL batches; it does not serve " +
+           text::fromUtf8(name) + u".";
 }
 
 }  // namespace
@@ -140,7 +140,7 @@ void ClientSession::answerBatch(const ClientMessage& request) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(
             kServerErrorNumber,
-            u"The development server failed on this batch: " + fromUtf8(e.what()), version_);
+            u"The development server failed on this batch: " + text::fromUtf8(e.what()), version_);
     }
     writer_.send(reply);
 }

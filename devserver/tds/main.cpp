@@ -13,8 +13,8 @@
 #include "BatchLog.h"
 #include "CommandLine.h"
 #include "Server.h"
-#include "Utf8.h"
 #include "devserver/engine/Instance.h"
+#include "devserver/engine/Text.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    Instance instance(Instance::Options{options.dataDir, tds::fromUtf8(options.saPassword)});
+    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword)});
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }

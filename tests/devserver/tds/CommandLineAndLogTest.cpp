@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "devserver/engine/Text.h"
 #include "devserver/tds/BatchLog.h"
 #include "devserver/tds/CommandLine.h"
-#include "devserver/tds/Utf8.h"
 
 namespace tds = devserver::tds;
 
@@ -56,8 +56,8 @@ TEST(BatchLogLine, EscapesForJsonAndKeepsNonAsciiAsUtf8) {
 
 TEST(Utf8Conversion, RoundTripsAndReplacesBrokenSequences) {
     std::u16string text = u"a\u00E9\u20AC\U0001F642销";
-    EXPECT_EQ(tds::fromUtf8(tds::toUtf8(text)), text);
-    EXPECT_EQ(tds::toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(tds::fromUtf8("\xC3"), u"\uFFFD");
-    EXPECT_EQ(tds::fromUtf8("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");  // overlong
+    EXPECT_EQ(devserver::text::fromUtf8(devserver::text::toUtf8(text)), text);
+    EXPECT_EQ(devserver::text::toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(devserver::text::fromUtf8("\xC3"), u"\uFFFD");
+    EXPECT_EQ(devserver::text::fromUtf8("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");  // overlong
 }

@@ -1,12 +1,12 @@
 #include "OdbcSession.h"
 
-#include "devserver/tds/Utf8.h"
+#include "devserver/engine/Text.h"
 
 namespace tdstest {
 namespace {
 
-using devserver::tds::fromUtf8;
-using devserver::tds::toUtf8;
+using devserver::text::fromUtf8;
+using devserver::text::toUtf8;
 
 std::u16string fromSqlWchar(const SQLWCHAR* text, std::size_t units) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), units);
