@@ -3,10 +3,13 @@
 // Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK]]]
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 
+#include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +17,8 @@ int main(int argc, char* argv[]) {
     if (argc < 2) {
         return 2;
     }
+    QTranslator qtTexts;
+    installChineseQtTexts(qtTexts);
     FMain window;
     window.show();
     if (argc >= 5) {
@@ -31,6 +36,14 @@ int main(int argc, char* argv[]) {
         list->setCurrentIndex(list->findText(QString::fromLocal8Bit(argv[5])));
     }
     if (argc >= 7) {
+        // A prompt that the click opens is pictured too, then cancelled.
+        const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
+        QTimer::singleShot(500, [dialogShot] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialog->grab().save(dialogShot);
+                dialog->reject();
+            }
+        });
         window.findChild<QPushButton*>(QString::fromLocal8Bit(argv[6]))->click();
     }
     QTimer::singleShot(300, [&] {
