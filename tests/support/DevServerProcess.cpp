@@ -1,5 +1,7 @@
 #include "DevServerProcess.h"
 
+#include "devserver/engine/Text.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -30,24 +32,6 @@ std::filesystem::path makeTemporaryFolder() {
         throw std::runtime_error("cannot create a temporary folder for the devserver");
     }
     return pattern;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Just enough JSON for the server's log lines: one flat object of numbers and strings.
@@ -140,12 +124,13 @@ class LogLineParser {
                     out += '\f';
                     break;
                 case 'u': {
-                    char32_t cp = hex4();
-                    if (cp >= 0xD800 && cp <= 0xDBFF && text_.compare(pos_, 2, "\\u") == 0) {
+                    std::u16string units(1, static_cast<char16_t>(hex4()));
+                    if (units[0] >= 0xD800 && units[0] <= 0xDBFF &&
+                        text_.compare(pos_, 2, "\\u") == 0) {
                         pos_ += 2;
-                        cp = 0x10000 + ((cp - 0xD800) << 10) + (hex4() - 0xDC00);
+                        units += static_cast<char16_t>(hex4());
                     }
-                    appendUtf8(out, cp);
+                    out += devserver::text::toUtf8(units);
                     break;
                 }
                 default:

@@ -11,6 +11,7 @@
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
+#include "app/ErrorPath.h"
 #include "app/FMain.h"
 #include "app/Prompts.h"
 
@@ -183,6 +184,20 @@ TEST_F(Window, ChoosingADataFileFillsTheAttachBoxes) {
     EXPECT_EQ(window.statusText(), "数据库文件选择成功");
     EXPECT_EQ(control<QPlainTextEdit>("T_Mdf")->toPlainText(), "D:\\data\\Sales_Data.MDF");
     EXPECT_EQ(control<QLineEdit>("T_DbName")->text(), "Sales");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ErrorPath, ShowsTheDescriptionOfWhateverEndsTheHandler) {
+    QStringList shown;
+    const auto show = [&shown](const QString& text) { shown << text; };
+    runWithErrorPath(show,
+                     [] { throw DatabaseError(QStringLiteral("Login failed for user 'sa'.")); });
+    runWithErrorPath(show, [] { throw std::runtime_error("无法分配内存"); });
+    runWithErrorPath(show, [] {});
+    EXPECT_EQ(shown, (QStringList{"Login failed for user 'sa'.", "无法分配内存"}));
 }
 
 }  // namespace
