@@ -70,7 +70,7 @@ std::vector<std::filesystem::path> restoreTargets(const syntax::Restore& stateme
         targets.push_back(file.path.is_absolute()
                               ? file.path.lexically_normal()
                               : (state.dataDir() / file.path).lexically_normal());
-        if (existing) {
+        if (existing != nullptr) {
             for (const DatabaseFile& current : existing->files) {
                 if (text::sameName(current.logicalName, file.logicalName)) {
                     targets.back() = current.path;
@@ -114,7 +114,7 @@ void checkTargets(const syntax::Restore& statement, const BackupSet& set,
                   const std::vector<std::filesystem::path>& targets, const Database* existing,
                   State& state) {
     std::vector<Message> problems;
-    const int existingId = existing ? existing->id : 0;
+    const int existingId = existing != nullptr ? existing->id : 0;
     for (std::size_t i = 0; i < set.files.size(); ++i) {
         const std::u16string shown = paths::display(targets[i]);
         for (std::size_t j = 0; j < i; ++j) {
@@ -129,10 +129,10 @@ void checkTargets(const syntax::Restore& statement, const BackupSet& set,
             problems.push_back(messages::cannotRestoreFile(set.files[i].logicalName, shown));
             continue;
         }
-        const bool ownFile = existing && std::any_of(existing->files.begin(), existing->files.end(),
-                                                     [&](const DatabaseFile& f) {
-                                                         return paths::sameFile(f.path, targets[i]);
-                                                     });
+        const bool ownFile =
+            existing != nullptr &&
+            std::any_of(existing->files.begin(), existing->files.end(),
+                        [&](const DatabaseFile& f) { return paths::sameFile(f.path, targets[i]); });
         std::error_code ignored;
         if (!statement.replace && !ownFile && std::filesystem::exists(targets[i], ignored)) {
             problems.push_back(messages::fileWouldBeOverwritten(shown));
@@ -148,11 +148,11 @@ Database restoredDatabase(const syntax::Restore& statement, const BackupSet& set
                           const std::vector<std::filesystem::path>& targets,
                           const Database* existing, State& state) {
     Database restored;
-    restored.name = existing ? existing->name : statement.database;
-    if (!existing && text::trimTrailingBlanks(restored.name).empty()) {
+    restored.name = existing != nullptr ? existing->name : statement.database;
+    if (existing == nullptr && text::trimTrailingBlanks(restored.name).empty()) {
         failRestore({messages::emptyRestoreName()});
     }
-    restored.id = existing ? existing->id : state.freeId();
+    restored.id = existing != nullptr ? existing->id : state.freeId();
     restored.guid = set.guid;
     restored.recovery = set.recovery;
     restored.files = set.files;
@@ -170,7 +170,7 @@ void install(Database restored, const Database* existing, State& state) {
     if (const int error = state.writeFiles(restored, &failed); error != 0) {
         failRestore({messages::createFileFailed(paths::display(failed), error)});
     }
-    if (existing) {
+    if (existing != nullptr) {
         for (const DatabaseFile& old : existing->files) {
             const bool reused = std::any_of(
                 restored.files.begin(), restored.files.end(),

@@ -189,7 +189,7 @@ struct StatementRunner {
         context.add(Done{false, count, kCurCmdSelect});
     }
     void operator()(const Use& s) const { use(s, context); }
-    void operator()(const SetOption&) const { context.add(Done{}); }
+    void operator()(const SetOption& /*option*/) const { context.add(Done{}); }
     void operator()(const SetVariable& s) const {
         assign(context, s.name, Evaluator(context).value(s.value));
     }

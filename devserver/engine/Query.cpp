@@ -187,7 +187,7 @@ std::vector<Produced> produceRows(const syntax::Select& select, const Relation& 
         }
         Produced p;
         for (std::size_t i = 0; i < list.expressions.size(); ++i) {
-            p.values.push_back(list.expressions[i]
+            p.values.push_back(list.expressions[i] != nullptr
                                    ? evaluator.value(*list.expressions[i], &view)
                                    : row[static_cast<std::size_t>(list.sourceIndex[i])]);
         }
@@ -226,7 +226,7 @@ void sortByOrderKeys(std::vector<Produced>& produced,
 // fitExpressionColumns narrows it to its widest value afterwards.
 void widenExpressionColumns(SelectList& list) {
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
-        if (list.expressions[i] && list.columns[i].type == ColumnType::NVarChar) {
+        if (list.expressions[i] != nullptr && list.columns[i].type == ColumnType::NVarChar) {
             list.columns[i].length = kMaxNVarCharLength;
         }
     }
@@ -267,7 +267,7 @@ std::vector<std::vector<Value>> keptRows(const syntax::Select& select,
 void fitExpressionColumns(RowSet& out, const SelectList& list) {
     for (std::size_t i = 0; i < out.columns.size(); ++i) {
         Column& c = out.columns[i];
-        if (list.expressions[i] && c.type == ColumnType::NVarChar) {
+        if (list.expressions[i] != nullptr && c.type == ColumnType::NVarChar) {
             c.length = 1;
             for (const auto& row : out.rows) {
                 if (row[i]) {
