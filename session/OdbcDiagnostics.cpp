@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "MissingDriver.h"
+
 QString withoutVendorPrefixes(const QString& message) {
     qsizetype pos = 0;
     while (pos < message.size() && message[pos] == u'[') {
@@ -34,6 +36,9 @@ QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle) {
             QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), count));
         const QString sqlState =
             QString::fromUtf16(reinterpret_cast<const char16_t*>(state.data()), 5);
+        if (isMissingDriver(sqlState, message)) {
+            return missingDriverDescription();
+        }
         if (!sqlState.startsWith(QStringLiteral("01"))) {
             return message;
         }

@@ -5,7 +5,8 @@
 #include <QString>
 
 // The description an ODBC failure carries: the first error record's message with the
-// driver's "[vendor][component]" prefixes removed; informational records are skipped.
+// driver's "[vendor][component]" prefixes removed; informational records are skipped. A
+// driver manager that cannot find the driver gets the description of what to install.
 QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle);
 
 // "[FreeTDS][SQL Server]Login failed" → "Login failed".
