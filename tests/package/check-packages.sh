@@ -41,7 +41,8 @@ exec=$(sed -n 's/^Exec=//p' "$entry")
 icon=$(sed -n 's/^Icon=//p' "$entry")
 [ -x "$root/usr/bin/$exec" ] || fail "Exec=$exec is not in /usr/bin"
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon"
-[ -f "$share/icons/hicolor/256x256/apps/$icon.png" ] || fail "no 256 px icon $icon"
+file "$share/icons/hicolor/256x256/apps/$icon.png" | grep -q 'PNG image data, 256 x 256' ||
+    fail "no 256 px icon $icon"
 metainfo=$(echo "$share"/metainfo/*.metainfo.xml)
 appstreamcli validate --no-net "$metainfo" || fail "metainfo"
 grep -q "<launchable type=\"desktop-id\">dbtool.desktop</launchable>" "$metainfo" ||
