@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015  # "check && check || fail" fails when any check does
 # The tool's command line on a machine without a display: --version and --help answer on
 # the terminal, a plain start says in one line why no window opens, and arguments the tool
 # does not know end it with a reason.

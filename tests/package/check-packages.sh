@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015  # "check && check || fail" fails when any check does
 # Builds both Debian packages from a build tree and checks them as Debian and a desktop see
 # them, without installing anything: lintian, the files where the menu, the icon theme,
 # software centres and man look for them, the packaged programs run, and the driver
