@@ -317,6 +317,11 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         }
         return std::nullopt;
     }
+    if (text::equalsKeyword(name, "SUSER_SNAME")) {
+        arity(0, 0);
+        const auto session = state.sessions().find(context_.spid());
+        return session != state.sessions().end() ? Value(session->second.login) : std::nullopt;
+    }
     throw SqlError(messages::functionNotModelled(name));
 }
 

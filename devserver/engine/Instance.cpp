@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "devserver/engine/Execution.h"
@@ -14,7 +15,26 @@ namespace devserver {
 
 struct Instance::Impl {
     explicit Impl(Options options)
-        : state(options.dataDir), saPassword(std::move(options.saPassword)) {}
+        : state(options.dataDir),
+          saPassword(std::move(options.saPassword)),
+          windowsLogins(std::move(options.windowsLogins)) {}
+
+    // The login a request names, as the instance spells it; nullopt when it names none or the
+    // password does not match.
+    std::optional<std::u16string> knownLogin(const LoginRequest& request) const {
+        if (request.integratedSecurity) {
+            for (const std::u16string& login : windowsLogins) {
+                if (text::sameName(login, request.user)) {
+                    return login;
+                }
+            }
+            return std::nullopt;
+        }
+        if (text::sameName(request.user, u"sa") && request.password == saPassword) {
+            return std::u16string(u"sa");
+        }
+        return std::nullopt;
+    }
 
     int freeSpid() const {
         int spid = State::kFirstUserSpid;
@@ -28,6 +48,7 @@ struct Instance::Impl {
     // `state` is only touched with `mutex` held.
     mutable State state;
     std::u16string saPassword;
+    std::vector<std::u16string> windowsLogins;
     SessionTerminator terminator;
     // Killed sessions whose connections have not logged out yet. Their numbers stay taken
     // until then, so that the late logout of a killed connection cannot end a new session
@@ -47,11 +68,8 @@ void Instance::setSessionTerminator(SessionTerminator terminator) {
 LoginResult Instance::login(const LoginRequest& request) {
     const std::lock_guard lock(impl_->mutex);
     LoginResult result;
-    if (request.integratedSecurity) {
-        result.error = messages::untrustedDomain();
-        return result;
-    }
-    if (!text::sameName(request.user, u"sa") || request.password != impl_->saPassword) {
+    const std::optional<std::u16string> login = impl_->knownLogin(request);
+    if (!login) {
         result.error = messages::loginFailed(request.user);
         return result;
     }
@@ -66,9 +84,10 @@ LoginResult Instance::login(const LoginRequest& request) {
         result.error = messages::tooManyConnections();
         return result;
     }
-    state.sessions()[spid] = Session{spid, db->id};
+    state.sessions()[spid] = Session{spid, db->id, *login};
     result.accepted = true;
     result.spid = spid;
+    result.login = *login;
     result.database = db->name;
     return result;
 }

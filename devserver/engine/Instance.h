@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Reply.h"
 
@@ -12,6 +13,8 @@
 namespace devserver {
 
 struct LoginRequest {
+    // The SQL Server login, or for an integrated logon the Windows login name that the
+    // protocol layer authenticated (Kerberos) and named.
     std::u16string user;
     std::u16string password;
     std::u16string database;  // empty: master
@@ -21,8 +24,9 @@ struct LoginRequest {
 struct LoginResult {
     bool accepted = false;
     int spid = 0;
+    std::u16string login;     // the login's name as the instance knows it, when accepted
     std::u16string database;  // the session's current database when accepted
-    Message error;            // when refused: 18456, 18452, 911 or 4060
+    Message error;            // when refused: 18456, 911 or 4060
 };
 
 class Instance {
@@ -34,6 +38,9 @@ class Instance {
     struct Options {
         std::filesystem::path dataDir;
         std::u16string saPassword;
+        // Windows logins (domain accounts) the instance admits, named as the protocol layer
+        // names an authenticated principal.
+        std::vector<std::u16string> windowsLogins = {};
     };
 
     explicit Instance(Options options);

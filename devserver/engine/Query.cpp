@@ -77,7 +77,7 @@ Relation sysprocesses(State& state, int callerSpid) {
         r.rows.push_back(
             {integer(spid), integer(0), integer(0), integer(session.databaseId), integer(1),
              integer(0), integer(0), integer(0), std::u16string(caller ? u"runnable" : u"sleeping"),
-             std::u16string(caller ? u"SELECT" : u"AWAITING COMMAND"), std::u16string(u"sa")});
+             std::u16string(caller ? u"SELECT" : u"AWAITING COMMAND"), session.login});
     }
     return r;
 }

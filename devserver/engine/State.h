@@ -14,6 +14,7 @@ namespace devserver {
 struct Session {
     int spid = 0;
     int databaseId = 1;
+    std::u16string login;  // sa, or the Windows login of an integrated logon
 };
 
 // Databases and sessions of the instance and their persistence in the data folder. Not

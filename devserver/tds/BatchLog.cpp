@@ -52,9 +52,9 @@ std::string jsonString(std::string_view utf8) {
 
 }  // namespace
 
-std::string batchLogLine(int spid, std::u16string_view sql) {
-    return "{\"spid\": " + std::to_string(spid) + ", \"sql\": " + jsonString(text::toUtf8(sql)) +
-           "}";
+std::string batchLogLine(int spid, std::u16string_view login, std::u16string_view sql) {
+    return "{\"spid\": " + std::to_string(spid) + ", \"login\": " +
+           jsonString(text::toUtf8(login)) + ", \"sql\": " + jsonString(text::toUtf8(sql)) + "}";
 }
 
 BatchLog::BatchLog(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "ab")) {
@@ -68,8 +68,8 @@ BatchLog::~BatchLog() {
     std::fclose(file_);
 }
 
-void BatchLog::record(int spid, std::u16string_view sql) {
-    std::string line = batchLogLine(spid, sql) + "\n";
+void BatchLog::record(int spid, std::u16string_view login, std::u16string_view sql) {
+    std::string line = batchLogLine(spid, login, sql) + "\n";
     std::lock_guard lock(mutex_);
     std::fwrite(line.data(), 1, line.size(), file_);
     std::fflush(file_);

@@ -9,7 +9,8 @@
 namespace devserver::tds {
 
 // The JSON-lines record of every batch received, in arrival order, which tests read to
-// assert what a client really sent: {"spid": 52, "sql": "<exact text>"}. Each line is
+// assert what a client really sent and as whom:
+// {"spid": 52, "login": "sa", "sql": "<exact text>"}. Each line is
 // flushed at once so that a reader never waits for a buffer.
 class BatchLog {
   public:
@@ -19,7 +20,7 @@ class BatchLog {
     BatchLog(const BatchLog&) = delete;
     BatchLog& operator=(const BatchLog&) = delete;
 
-    void record(int spid, std::u16string_view sql);
+    void record(int spid, std::u16string_view login, std::u16string_view sql);
 
   private:
     std::mutex mutex_;
@@ -27,6 +28,6 @@ class BatchLog {
 };
 
 // One log line (without its newline).
-std::string batchLogLine(int spid, std::u16string_view sql);
+std::string batchLogLine(int spid, std::u16string_view login, std::u16string_view sql);
 
 }  // namespace devserver::tds

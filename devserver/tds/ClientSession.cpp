@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "BatchLog.h"
+#include "GssAcceptor.h"
 #include "Login7.h"
 #include "LoginReply.h"
 #include "PreLogin.h"
@@ -37,11 +38,13 @@ std::u16string requestKind(PacketType type) {
 }  // namespace
 
 ClientSession::ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
-                             Instance& instance, BatchLog* log)
+                             Instance& instance, BatchLog* log,
+                             const std::optional<IntegratedLoginOptions>& integratedLogin)
     : id_(id),
       connections_(connections),
       instance_(instance),
       log_(log),
+      integratedLogin_(integratedLogin),
       reader_(socket),
       writer_(socket) {}
 
@@ -88,17 +91,43 @@ bool ClientSession::logIn() {
     std::uint32_t packetSize = negotiatePacketSize(login.packetSize);
     writer_.setPacketSize(packetSize);
 
-    LoginResult result = instance_.login(
-        LoginRequest{login.userName, login.password, login.database, login.integratedSecurity});
+    LoginRequest request{login.userName, login.password, login.database, false};
+    Bytes lastSspiToken;
+    if (login.integratedSecurity) {
+        std::optional<Authenticated> windowsUser = authenticateIntegrated(login);
+        if (!windowsUser) {
+            return false;
+        }
+        request = LoginRequest{windowsUser->loginName, {}, login.database, true};
+        lastSspiToken = std::move(windowsUser->lastToken);
+    }
+
+    LoginResult result = instance_.login(request);
     if (!result.accepted) {
         writer_.send(encodeLoginRefused(result.error, version_));
         return false;
     }
     spid_ = result.spid;
+    login_ = result.login;
     connections_.attachSession(id_, spid_);
     writer_.setSpid(static_cast<std::uint16_t>(spid_));
-    writer_.send(encodeLoginAccepted(result.database, packetSize, version_));
+    writer_.send(encodeLoginAccepted(lastSspiToken, result.database, packetSize, version_));
     return true;
+}
+
+std::optional<Authenticated> ClientSession::authenticateIntegrated(const Login7& login) {
+    if (!integratedLogin_) {
+        writer_.send(encodeLoginRefused(messages::untrustedDomain(), version_));
+        return std::nullopt;
+    }
+    try {
+        return authenticate(*integratedLogin_, login.sspi, reader_, writer_, version_);
+    } catch (const GssRefusal& e) {
+        // SQL Server tells the client no more than this; the reason goes to the server's log.
+        std::cerr << "devserver: integrated login refused: " << e.what() << '\n';
+        writer_.send(encodeLoginRefused(messages::untrustedDomain(), version_));
+        return std::nullopt;
+    }
 }
 
 void ClientSession::serveRequests() {
@@ -127,7 +156,7 @@ void ClientSession::serveRequests() {
 void ClientSession::answerBatch(const ClientMessage& request) {
     std::u16string sql = decodeSqlBatch(request.payload, version_);
     if (log_ != nullptr) {
-        log_->record(spid_, sql);
+        log_->record(spid_, login_, sql);
     }
     Bytes reply;
     try {

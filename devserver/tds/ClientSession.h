@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "ConnectionTable.h"
+#include "IntegratedLogin.h"
+#include "Login7.h"
 #include "Packet.h"
 #include "TdsVersion.h"
 #include "devserver/engine/Instance.h"
@@ -16,7 +20,8 @@ class BatchLog;
 class ClientSession {
   public:
     ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
-                  Instance& instance, BatchLog* log);
+                  Instance& instance, BatchLog* log,
+                  const std::optional<IntegratedLoginOptions>& integratedLogin);
 
     // Serves the connection until it ends, then ends the session and closes the socket.
     // Never throws: whatever one client does stays with that client.
@@ -24,6 +29,9 @@ class ClientSession {
 
   private:
     bool logIn();
+    // The Windows login an integrated logon authenticated as, and the server's last GSS-API
+    // token; nullopt once the client has been refused (18452).
+    std::optional<Authenticated> authenticateIntegrated(const Login7& login);
     void serveRequests();
     void answerBatch(const ClientMessage& request);
 
@@ -31,10 +39,12 @@ class ClientSession {
     ConnectionTable& connections_;
     Instance& instance_;
     BatchLog* log_;
+    const std::optional<IntegratedLoginOptions>& integratedLogin_;
     PacketReader reader_;
     PacketWriter writer_;
     TdsVersion version_ = TdsVersion::V7_4;
     int spid_ = 0;
+    std::u16string login_;
 };
 
 }  // namespace devserver::tds

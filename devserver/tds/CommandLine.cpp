@@ -8,12 +8,20 @@ namespace devserver::tds {
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
     "                 [--bind ADDRESS] [--seed-databases N]\n"
+    "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
     "  --sa-password PW    password of the login sa (default empty)\n"
     "  --log FILE          append every SQL batch received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
-    "  --seed-databases N  make sure N user databases exist before listening\n";
+    "  --seed-databases N  make sure N user databases exist before listening\n"
+    "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
+    "                      e.g. those of MSSQLSvc/<host>:<port>; read at every such login\n"
+    "  --windows-login NAME  a Windows login the instance admits, e.g. EXAMPLE.ORG\\alice\n"
+    "                      (repeatable); other principals get error 18456\n"
+    "  --login-name-form FORM  how principal alice@EXAMPLE.ORG is named as a login:\n"
+    "                      windows (EXAMPLE.ORG\\alice, the default) or kerberos\n"
+    "                      (alice@EXAMPLE.ORG)\n";
 
 namespace {
 
@@ -25,6 +33,17 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
                          " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
     }
     return value;
+}
+
+LoginNameForm parseLoginNameForm(std::string_view option, std::string_view text) {
+    if (text == "windows") {
+        return LoginNameForm::Windows;
+    }
+    if (text == "kerberos") {
+        return LoginNameForm::Kerberos;
+    }
+    throw UsageError(std::string(option) + " is windows or kerberos, not '" + std::string(text) +
+                     "'");
 }
 
 }  // namespace
@@ -57,12 +76,21 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.bindAddress = value;
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
+        } else if (option == "--keytab") {
+            line.keytab = std::filesystem::path(value);
+        } else if (option == "--windows-login") {
+            line.windowsLogins.emplace_back(value);
+        } else if (option == "--login-name-form") {
+            line.loginNameForm = parseLoginNameForm(option, value);
         } else {
             throw UsageError("unknown option " + std::string(option));
         }
     }
     if (!hasData) {
         throw UsageError("--data DIR is required");
+    }
+    if (!line.keytab && !line.windowsLogins.empty()) {
+        throw UsageError("--windows-login needs --keytab: without keys no Windows login is accepted");
     }
     return line;
 }

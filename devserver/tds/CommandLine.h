@@ -6,6 +6,9 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "IntegratedLogin.h"
 
 namespace devserver::tds {
 
@@ -16,6 +19,9 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    std::optional<std::filesystem::path> keytab;
+    std::vector<std::string> windowsLogins;  // UTF-8
+    LoginNameForm loginNameForm = LoginNameForm::Windows;
     bool helpRequested = false;
 };
 

@@ -12,6 +12,13 @@ namespace {
 constexpr std::uint8_t kIntegratedSecurity = 0x80;  // fIntSecurity in OptionFlags2
 // Everything up to the Database offset/length pair; 7.1 and 7.2+ share this part.
 constexpr std::size_t kFixedPartUsed = 72;
+// ClientID, then the SSPI offset/length pair: present in both layouts.
+constexpr std::size_t kClientIdSize = 6;
+constexpr std::size_t kSspiPartEnd = kFixedPartUsed + kClientIdSize + 4;
+// A token longer than 65534 bytes gives 0xFFFF as its length and the real one in cbSSPILong,
+// the last field of the 7.2+ fixed part.
+constexpr std::uint16_t kSspiLengthInLongField = 0xFFFF;
+constexpr std::size_t kLongSspiLengthOffset = 90;
 
 // Passwords travel with each byte's nibbles swapped and then XORed with 0xA5.
 std::uint8_t unscramble(std::uint8_t byte) {
@@ -29,6 +36,28 @@ FieldRef readFieldRef(ByteReader& reader) {
     ref.offset = reader.u16le();
     ref.units = reader.u16le();
     return ref;
+}
+
+// The SSPI field counts bytes, not UTF-16 units.
+std::vector<std::uint8_t> sspiBytes(std::span<const std::uint8_t> payload, ByteReader& reader) {
+    if (payload.size() < kSspiPartEnd) {
+        return {};
+    }
+    reader.skip(kClientIdSize);
+    const std::size_t offset = reader.u16le();
+    std::size_t length = reader.u16le();
+    if (length == kSspiLengthInLongField && payload.size() >= kLongSspiLengthOffset + 4) {
+        ByteReader longField(payload.subspan(kLongSspiLengthOffset, 4));
+        length = longField.u32le();
+    }
+    if (length == 0) {
+        return {};
+    }
+    if (offset + length > payload.size()) {
+        throw ProtocolError("LOGIN7 SSPI token outside the message");
+    }
+    auto token = payload.subspan(offset, length);
+    return {token.begin(), token.end()};
 }
 
 std::span<const std::uint8_t> fieldBytes(std::span<const std::uint8_t> payload, FieldRef ref) {
@@ -67,6 +96,9 @@ Login7 parseLogin7(std::span<const std::uint8_t> payload) {
     readFieldRef(reader);  // CltIntName
     readFieldRef(reader);  // Language
     FieldRef database = readFieldRef(reader);
+    if (login.integratedSecurity) {
+        login.sspi = sspiBytes(payload, reader);
+    }
 
     login.hostName = decodeUtf16le(fieldBytes(payload, hostName));
     login.userName = decodeUtf16le(fieldBytes(payload, userName));

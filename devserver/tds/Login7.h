@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace devserver::tds {
 
@@ -16,6 +17,8 @@ struct Login7 {
     std::u16string appName;
     std::u16string serverName;
     std::u16string database;
+    // The client's first GSS-API token (Kerberos or SPNEGO) when integratedSecurity is set.
+    std::vector<std::uint8_t> sspi;
 };
 
 // Reads the fields the server uses from a LOGIN7 message (7.1 to 7.4 layouts). Throws

@@ -8,9 +8,13 @@
 
 namespace devserver::tds {
 
-Bytes encodeLoginAccepted(std::u16string_view database, std::uint32_t packetSize,
+Bytes encodeLoginAccepted(std::span<const std::uint8_t> lastSspiToken,
+                          std::u16string_view database, std::uint32_t packetSize,
                           TdsVersion version) {
     TokenWriter tokens(version);
+    if (!lastSspiToken.empty()) {
+        tokens.sspi(lastSspiToken);
+    }
 
     tokens.envChange(kEnvDatabase, database, u"master");
     tokens.message(messages::loginDatabaseContext(std::u16string(database)));
@@ -22,6 +26,12 @@ Bytes encodeLoginAccepted(std::u16string_view database, std::uint32_t packetSize
     tokens.envChange(kEnvPacketSize, size16, size16);
     tokens.loginAck();
     tokens.done(0, 0, 0);
+    return tokens.take();
+}
+
+Bytes encodeSspiContinuation(std::span<const std::uint8_t> token, TdsVersion version) {
+    TokenWriter tokens(version);
+    tokens.sspi(token);
     return tokens.take();
 }
 

@@ -5,10 +5,12 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "ConnectionTable.h"
+#include "IntegratedLogin.h"
 #include "devserver/engine/Instance.h"
 
 namespace devserver::tds {
@@ -21,6 +23,8 @@ class Server {
     struct Options {
         std::string bindAddress = "127.0.0.1";
         std::uint16_t port = 0;  // 0: any free port
+        // Without it, integrated (Windows) logins are refused as from an untrusted domain.
+        std::optional<IntegratedLoginOptions> integratedLogin;
     };
 
     // Registers itself as the instance's session terminator; `log` may be null.

@@ -16,6 +16,7 @@ constexpr std::uint8_t kTokenInfo = 0xAB;
 constexpr std::uint8_t kTokenLoginAck = 0xAD;
 constexpr std::uint8_t kTokenRow = 0xD1;
 constexpr std::uint8_t kTokenEnvChange = 0xE3;
+constexpr std::uint8_t kTokenSspi = 0xED;
 constexpr std::uint8_t kTokenDone = 0xFD;
 
 constexpr std::uint8_t kTypeIntN = 0x26;
@@ -150,6 +151,15 @@ void TokenWriter::envChangeBytes(std::uint8_t type, std::span<const std::uint8_t
     out_.u8(static_cast<std::uint8_t>(oldValue.size()));
     out_.raw(oldValue);
     out_.patchU16le(lengthAt, static_cast<std::uint16_t>(out_.size() - lengthAt - 2));
+}
+
+void TokenWriter::sspi(std::span<const std::uint8_t> token) {
+    if (token.size() > 0xFFFF) {
+        throw std::length_error("GSS-API token longer than an SSPI token can carry");
+    }
+    out_.u8(kTokenSspi);
+    out_.u16le(static_cast<std::uint16_t>(token.size()));
+    out_.raw(token);
 }
 
 void TokenWriter::loginAck() {

@@ -34,6 +34,8 @@ class TokenWriter {
     void envChangeBytes(std::uint8_t type, std::span<const std::uint8_t> newValue,
                         std::span<const std::uint8_t> oldValue);
     void loginAck();
+    // SSPI (0xED): a GSS-API token for the client, during an integrated login.
+    void sspi(std::span<const std::uint8_t> token);
     void rowSet(const RowSet& rows);
 
     ByteWriter& out() { return out_; }

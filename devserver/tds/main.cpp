@@ -40,12 +40,23 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword)});
+    Instance::Options instanceOptions{options.dataDir, text::fromUtf8(options.saPassword), {}};
+    for (const std::string& login : options.windowsLogins) {
+        instanceOptions.windowsLogins.push_back(text::fromUtf8(login));
+    }
+    Instance instance(std::move(instanceOptions));
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }
 
-    tds::Server server(instance, log.get(), {options.bindAddress, options.port});
+    tds::Server::Options serverOptions{options.bindAddress, options.port, std::nullopt};
+    if (options.keytab) {
+        // Tokens once accepted are remembered with the instance, so a replay is refused even
+        // after a restart.
+        serverOptions.integratedLogin = tds::IntegratedLoginOptions{
+            *options.keytab, options.dataDir / "kerberos-replay.rcache2", options.loginNameForm};
+    }
+    tds::Server server(instance, log.get(), std::move(serverOptions));
     server.start();
     const std::string& host = server.host();
     bool ipv6 = host.find(':') != std::string::npos;

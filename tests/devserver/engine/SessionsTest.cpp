@@ -19,7 +19,10 @@ TEST_F(EngineTest, LoginAcceptsOnlySaWithItsPassword) {
     EXPECT_EQ(wrong.error.text, u"Login failed for user 'sa'.");
     EXPECT_EQ(instance_->login({u"bob", u"", u"", false}).error.text,
               u"Login failed for user 'bob'.");
-    EXPECT_EQ(instance_->login({u"", u"", u"", true}).error.number, 18452);
+    // A Windows login the instance does not know; the protocol layer authenticated it.
+    EXPECT_EQ(instance_->login({u"EXAMPLE.ORG\\bob", u"", u"", true}).error.text,
+              u"Login failed for user 'EXAMPLE.ORG\\bob'.");
+    EXPECT_EQ(instance_->login({u"sa", u"", u"", true}).error.number, 18456);
     const LoginResult noDb = instance_->login({u"sa", u"", u"Nope", false});
     EXPECT_EQ(noDb.error.number, 4060);
     EXPECT_EQ(noDb.error.severity, 11);
@@ -34,6 +37,25 @@ TEST_F(EngineTest, LoginWithConfiguredPasswordAndDatabase) {
     const LoginResult result = instance_->login({u"sa", u"s3cret", u"MSDB", false});
     EXPECT_TRUE(result.accepted);
     EXPECT_EQ(result.database, u"msdb");
+}
+
+TEST_F(EngineTest, WindowsLoginsAreAdmittedByNameAndShowAsTheirSessionsLogin) {
+    instance_.reset();
+    instance_ = std::make_unique<Instance>(
+        Instance::Options{dir_ / "data", u"", {u"EXAMPLE.ORG\\alice", u"carol@EXAMPLE.ORG"}});
+    const LoginResult alice = instance_->login({u"example.org\\ALICE", u"", u"", true});
+    ASSERT_TRUE(alice.accepted);
+    EXPECT_EQ(alice.login, u"EXAMPLE.ORG\\alice");  // as the instance spells it
+    EXPECT_TRUE(instance_->login({u"carol@EXAMPLE.ORG", u"", u"", true}).accepted);
+    // Not a SQL Server login, even without a password.
+    EXPECT_EQ(instance_->login({u"EXAMPLE.ORG\\alice", u"", u"", false}).error.number, 18456);
+    const int sa = instance_->login({u"sa", u"", u"", false}).spid;
+    EXPECT_EQ(table(ok(alice.spid, u"SELECT SUSER_SNAME()")), (Rows{{u"EXAMPLE.ORG\\alice"}}));
+    EXPECT_EQ(table(ok(sa, u"SELECT SUSER_SNAME()")), (Rows{{u"sa"}}));
+    const Rows logins = table(ok(sa, u"SELECT loginame FROM sysprocesses ORDER BY spid"));
+    ASSERT_EQ(logins.size(), 3u);
+    EXPECT_EQ(logins[0][0].substr(0, 17), u"EXAMPLE.ORG\\alice");
+    EXPECT_EQ(logins[2][0].substr(0, 3), u"sa ");  // nchar(128): padded
 }
 
 TEST_F(EngineTest, SpidsStartAt51AndReuseTheLowestFree) {

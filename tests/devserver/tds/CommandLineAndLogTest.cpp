@@ -44,14 +44,32 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
     EXPECT_THROW(parse({"--data", "d", "--port", "12x"}), tds::UsageError);
     EXPECT_THROW(parse({"--data", "d", "--colour", "red"}), tds::UsageError);
     EXPECT_THROW(parse({"--data"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--keytab", "k", "--login-name-form", "upn"}),
+                 tds::UsageError);
+    // Windows logins without keys could never log in.
+    EXPECT_THROW(parse({"--data", "d", "--windows-login", "R\\a"}), tds::UsageError);
     EXPECT_TRUE(parse({"--help"}).helpRequested);
 }
 
+TEST(CommandLine, ReadsTheIntegratedLoginOptions) {
+    auto plain = parse({"--data", "d"});
+    EXPECT_FALSE(plain.keytab.has_value());
+    auto line = parse({"--data", "d", "--keytab", "/k/server.keytab", "--windows-login",
+                       "R\\alice", "--windows-login", "bob@R", "--login-name-form", "kerberos"});
+    ASSERT_TRUE(line.keytab.has_value());
+    EXPECT_EQ(*line.keytab, "/k/server.keytab");
+    EXPECT_EQ(line.windowsLogins, (std::vector<std::string>{"R\\alice", "bob@R"}));
+    EXPECT_EQ(line.loginNameForm, tds::LoginNameForm::Kerberos);
+    EXPECT_EQ(parse({"--data", "d", "--keytab", "k"}).loginNameForm, tds::LoginNameForm::Windows);
+}
+
 TEST(BatchLogLine, EscapesForJsonAndKeepsNonAsciiAsUtf8) {
-    EXPECT_EQ(tds::batchLogLine(52, u"SELECT 1"), R"({"spid": 52, "sql": "SELECT 1"})");
-    EXPECT_EQ(tds::batchLogLine(51, u"a\r\nb\t\"c\" \\ \u0001"),
-              R"({"spid": 51, "sql": "a\r\nb\t\"c\" \\ \u0001"})");
-    EXPECT_EQ(tds::batchLogLine(53, u"N'销售库'"), "{\"spid\": 53, \"sql\": \"N'销售库'\"}");
+    EXPECT_EQ(tds::batchLogLine(52, u"sa", u"SELECT 1"),
+              R"({"spid": 52, "login": "sa", "sql": "SELECT 1"})");
+    EXPECT_EQ(tds::batchLogLine(51, u"EXAMPLE.ORG\\alice", u"a\r\nb\t\"c\" \\ \u0001"),
+              R"({"spid": 51, "login": "EXAMPLE.ORG\\alice", "sql": "a\r\nb\t\"c\" \\ \u0001"})");
+    EXPECT_EQ(tds::batchLogLine(53, u"sa", u"N'销售库'"),
+              "{\"spid\": 53, \"login\": \"sa\", \"sql\": \"N'销售库'\"}");
 }
 
 TEST(Utf8Conversion, RoundTripsAndReplacesBrokenSequences) {

@@ -54,11 +54,29 @@ TEST(Login7Parsing, ReadsTheFieldsOfEveryVersionsLayout) {
     }
 }
 
-TEST(Login7Parsing, SeesTheIntegratedSecurityFlag) {
+TEST(Login7Parsing, CarriesTheFirstGssTokenOfAnIntegratedLogin) {
     LoginFields fields;
     fields.user.clear();
     fields.integratedSecurity = true;
-    EXPECT_TRUE(tds::parseLogin7(buildLogin7(fields)).integratedSecurity);
+    fields.sspi = {0x60, 0x82, 0x01, 0x02, 0x06, 0x09};
+    for (std::uint32_t v : {0x71000001u, 0x74000004u}) {
+        fields.tdsVersion = v;
+        const tds::Login7 login = tds::parseLogin7(buildLogin7(fields));
+        EXPECT_TRUE(login.integratedSecurity);
+        EXPECT_EQ(login.sspi, fields.sspi);
+    }
+    // A token of 64 KiB or more has its length in cbSSPILong.
+    fields.sspi.assign(70000, 0x5A);
+    EXPECT_EQ(tds::parseLogin7(buildLogin7(fields)).sspi.size(), 70000u);
+
+    // A token said to reach past the message is a protocol error, not a read past it.
+    fields.sspi = {1, 2, 3, 4};
+    Bytes lying = buildLogin7(fields);
+    lying[80] = 0x40;  // cbSSPI: 64 bytes where 4 are
+    EXPECT_THROW(tds::parseLogin7(lying), tds::ProtocolError);
+    Bytes cut(lying.begin(), lying.end() - 2);
+    cut[80] = 4;
+    EXPECT_THROW(tds::parseLogin7(cut), tds::ProtocolError);
 }
 
 TEST(Login7Parsing, RejectsFieldsOutsideTheMessageAndShortMessages) {
@@ -159,7 +177,7 @@ TEST(LoginReplyEncoding, SendsTheDocumentedTokensInOrderForEachVersion) {
     for (std::uint32_t v : kAllVersions) {
         SCOPED_TRACE(v);
         bool wide = v >= 0x72000000;
-        auto tokens = decodeReply(tds::encodeLoginAccepted(u"销售", 8192, version(v)), wide);
+        auto tokens = decodeReply(tds::encodeLoginAccepted({}, u"销售", 8192, version(v)), wide);
         ASSERT_EQ(tokens.size(), 8u);
         auto database = std::get<EnvChangeToken>(tokens[0]);
         EXPECT_EQ(database.type, 1);

@@ -90,19 +90,25 @@ Bytes buildLogin7(const LoginFields& fields) {
     for (int i = 0; i < 6; ++i) {
         out.push_back(0);  // ClientID
     }
+    const bool longSspi = fields.sspi.size() >= 0xFFFF;
     put16le(out, static_cast<std::uint16_t>(fixedSize + variable.size()));  // SSPI
-    put16le(out, 0);
+    put16le(out, longSspi ? 0xFFFF : static_cast<std::uint16_t>(fields.sspi.size()));
     put16le(out, static_cast<std::uint16_t>(fixedSize + variable.size()));  // AttachDBFile
     put16le(out, 0);
     if (wide) {
         put16le(out, static_cast<std::uint16_t>(fixedSize + variable.size()));  // ChangePassword
         put16le(out, 0);
-        put32le(out, 0);  // cbSSPILong
+        put32le(out, longSspi ? static_cast<std::uint32_t>(fields.sspi.size()) : 0);
     }
     if (out.size() != fixedSize) {
         throw std::logic_error("LOGIN7 fixed part has the wrong size");
     }
     out.insert(out.end(), variable.begin(), variable.end());
+    out.insert(out.end(), fields.sspi.begin(), fields.sspi.end());
+    const auto total = static_cast<std::uint32_t>(out.size());
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<std::uint8_t>(total >> (8 * i));
+    }
     return out;
 }
 

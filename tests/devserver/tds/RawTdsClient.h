@@ -29,6 +29,7 @@ struct LoginFields {
     std::u16string password;
     std::u16string database;
     bool integratedSecurity = false;
+    Bytes sspi;  // the first GSS-API token of an integrated login
 };
 
 // LOGIN7 in the 7.2+ layout (94-byte fixed part) or, for 7.1, the 86-byte one.
@@ -57,7 +58,8 @@ class RawTdsClient {
     bool closedByServer();
     void shutdownSending();
 
-    // PRELOGIN + LOGIN7; returns the login reply's payload.
+    // PRELOGIN + LOGIN7; returns the first reply message's payload (for an integrated login
+    // that may be an SSPI token alone, the exchange going on in SSPI messages).
     Bytes logIn(const LoginFields& fields);
 
   private:
