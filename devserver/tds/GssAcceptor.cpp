@@ -77,6 +77,10 @@ GssAcceptor::~GssAcceptor() {
 }
 
 GssAcceptor::Step GssAcceptor::accept(std::span<const std::uint8_t> token) {
+    if (token.empty()) {
+        // GSS-API would wait for more rather than refuse nothing at all.
+        throw GssRefusal("the client sent no token");
+    }
     OM_uint32 minor = 0;
     if (handles_->credential == GSS_C_NO_CREDENTIAL) {
         // No name of our own: any service principal of the keytab may be the one asked for,

@@ -48,6 +48,8 @@ class LogLineParser {
             skipBlanks();
             if (key == "spid") {
                 batch.spid = number();
+            } else if (key == "login") {
+                batch.login = string();
             } else if (key == "sql") {
                 batch.sql = string();
             } else if (peek() == '"') {
@@ -177,6 +179,15 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--seed-databases", std::to_string(options_.seedDatabases)});
     }
+    if (!options_.keytab.empty()) {
+        arguments.insert(arguments.end(), {"--keytab", options_.keytab.string()});
+    }
+    for (const std::string& login : options_.windowsLogins) {
+        arguments.insert(arguments.end(), {"--windows-login", login});
+    }
+    if (!options_.loginNameForm.empty()) {
+        arguments.insert(arguments.end(), {"--login-name-form", options_.loginNameForm});
+    }
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
@@ -236,8 +247,9 @@ void DevServerProcess::start(int port) {
     std::size_t colon = address.rfind(':');
     if (word != "ready" || colon == std::string::npos) {
         stop();
+        const std::string errors = serverErrors();
         throw std::runtime_error("the devserver did not become ready; it said: " + output +
-                                 serverErrors());
+                                 (errors.empty() ? "" : "\nits error output: " + errors));
     }
     port_ = std::stoi(address.substr(colon + 1));
 }
@@ -297,5 +309,5 @@ std::string DevServerProcess::serverErrors() const {
     std::ifstream in(root_ / "server-errors.txt");
     std::stringstream text;
     text << in.rdbuf();
-    return text.str().empty() ? std::string() : "\nits error output: " + text.str();
+    return text.str();
 }

@@ -17,11 +17,18 @@ class DevServerProcess {
     struct Options {
         std::string saPassword;
         int seedDatabases = 0;
+        // Integrated (Kerberos) logins: the service keys, the Windows logins admitted
+        // (REALM\user) and how principals are named ("windows" or "kerberos"; empty: the
+        // server's default).
+        std::filesystem::path keytab = {};
+        std::vector<std::string> windowsLogins = {};
+        std::string loginNameForm = {};
     };
 
     struct LoggedBatch {
         int spid = 0;
-        std::string sql;  // UTF-8, exactly as received
+        std::string login;  // UTF-8: sa, or a Windows login
+        std::string sql;    // UTF-8, exactly as received
     };
 
     // Starts the server and waits (at most 10 s) for its ready line; throws
@@ -40,6 +47,8 @@ class DevServerProcess {
 
     // The batches the server has received so far, in arrival order.
     std::vector<LoggedBatch> readLog() const;
+    // What the server wrote to its standard error so far (it explains refused logins there).
+    std::string serverErrors() const;
 
     // An ODBC connection string for the FreeTDS driver, logging in as sa.
     std::string odbcConnectionString(const std::string& database = "master",
@@ -53,7 +62,6 @@ class DevServerProcess {
 
   private:
     void start(int port);
-    std::string serverErrors() const;
 
     Options options_;
     std::filesystem::path root_;

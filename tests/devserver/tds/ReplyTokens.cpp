@@ -213,6 +213,12 @@ std::vector<Token> decodeReply(std::span<const std::uint8_t> payload, bool wide)
                 tokens.push_back(ack);
                 break;
             }
+            case 0xED: {
+                SspiToken sspi;
+                sspi.data = in.bytes(in.u16());
+                tokens.push_back(sspi);
+                break;
+            }
             default:
                 throw std::runtime_error("unknown token " + std::to_string(token));
         }

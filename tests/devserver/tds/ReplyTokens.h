@@ -58,8 +58,13 @@ struct LoginAckToken {
     std::uint32_t programVersion = 0;
 };
 
+// A GSS-API token of an integrated login.
+struct SspiToken {
+    std::vector<std::uint8_t> data;
+};
+
 using Token = std::variant<ColMetadataToken, RowToken, DoneToken, MessageToken, EnvChangeToken,
-                           LoginAckToken>;
+                           LoginAckToken, SspiToken>;
 
 std::vector<Token> decodeReply(std::span<const std::uint8_t> payload, bool wideFields = true);
 
