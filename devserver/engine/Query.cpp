@@ -74,10 +74,10 @@ Relation sysprocesses(State& state, int callerSpid) {
         column(u"loginame", ColumnType::NChar, 128)};
     for (const auto& [spid, session] : state.sessions()) {
         const bool caller = spid == callerSpid;
-        r.rows.push_back(
-            {integer(spid), integer(0), integer(0), integer(session.databaseId), integer(1),
-             integer(0), integer(0), integer(0), std::u16string(caller ? u"runnable" : u"sleeping"),
-             std::u16string(caller ? u"SELECT" : u"AWAITING COMMAND"), session.login});
+        r.rows.push_back({integer(spid), integer(0), integer(0), integer(session.databaseId),
+                          integer(1), integer(0), integer(0), integer(0),
+                          std::u16string(caller ? u"runnable" : u"sleeping"),
+                          std::u16string(caller ? u"SELECT" : u"AWAITING COMMAND"), session.login});
     }
     return r;
 }

@@ -53,8 +53,9 @@ std::string jsonString(std::string_view utf8) {
 }  // namespace
 
 std::string batchLogLine(int spid, std::u16string_view login, std::u16string_view sql) {
-    return "{\"spid\": " + std::to_string(spid) + ", \"login\": " +
-           jsonString(text::toUtf8(login)) + ", \"sql\": " + jsonString(text::toUtf8(sql)) + "}";
+    return "{\"spid\": " + std::to_string(spid) +
+           ", \"login\": " + jsonString(text::toUtf8(login)) +
+           ", \"sql\": " + jsonString(text::toUtf8(sql)) + "}";
 }
 
 BatchLog::BatchLog(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "ab")) {

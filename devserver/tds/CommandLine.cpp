@@ -90,7 +90,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
         throw UsageError("--data DIR is required");
     }
     if (!line.keytab && !line.windowsLogins.empty()) {
-        throw UsageError("--windows-login needs --keytab: without keys no Windows login is accepted");
+        throw UsageError(
+            "--windows-login needs --keytab: without keys no Windows login is accepted");
     }
     return line;
 }

@@ -67,7 +67,9 @@ class OwnedBuffer {
 }  // namespace
 
 GssAcceptor::GssAcceptor(std::filesystem::path keytab, std::filesystem::path replayCache)
-    : keytab_(std::move(keytab)), replayCache_(std::move(replayCache)), handles_(std::make_unique<Handles>()) {}
+    : keytab_(std::move(keytab)),
+      replayCache_(std::move(replayCache)),
+      handles_(std::make_unique<Handles>()) {}
 
 GssAcceptor::~GssAcceptor() {
     OM_uint32 minor = 0;
@@ -99,8 +101,7 @@ GssAcceptor::Step GssAcceptor::accept(std::span<const std::uint8_t> token) {
             refuse("reading the keytab", major, minor);
         }
     }
-    gss_buffer_desc input{token.size(),
-                          const_cast<void*>(static_cast<const void*>(token.data()))};
+    gss_buffer_desc input{token.size(), const_cast<void*>(static_cast<const void*>(token.data()))};
     OwnedBuffer output;
     gss_name_t client = GSS_C_NO_NAME;
     const OM_uint32 major = gss_accept_sec_context(

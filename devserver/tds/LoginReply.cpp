@@ -8,9 +8,8 @@
 
 namespace devserver::tds {
 
-Bytes encodeLoginAccepted(std::span<const std::uint8_t> lastSspiToken,
-                          std::u16string_view database, std::uint32_t packetSize,
-                          TdsVersion version) {
+Bytes encodeLoginAccepted(std::span<const std::uint8_t> lastSspiToken, std::u16string_view database,
+                          std::uint32_t packetSize, TdsVersion version) {
     TokenWriter tokens(version);
     if (!lastSspiToken.empty()) {
         tokens.sspi(lastSspiToken);

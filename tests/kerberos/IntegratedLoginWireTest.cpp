@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 #include "RealmFixture.h"
@@ -36,14 +37,14 @@ std::vector<Bytes> sspiTokens(const std::vector<Token>& tokens) {
 }
 
 bool accepted(const std::vector<Token>& tokens) {
-    return tokensOf<LoginAckToken>(tokens).size() == 1 && tokensOf<MessageToken>(tokens).size() ==
-                                                             2;  // 5701, 5703: no error
+    return tokensOf<LoginAckToken>(tokens).size() == 1 &&
+           tokensOf<MessageToken>(tokens).size() == 2;  // 5701, 5703: no error
 }
 
 // The one error of a refused login, after which the server closes the connection.
 MessageToken refusal(RawTdsClient& client, const std::vector<Token>& tokens) {
     const auto errors = tokensOf<MessageToken>(tokens);
-    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.size(), 1U);
     EXPECT_TRUE(tokensOf<LoginAckToken>(tokens).empty());
     EXPECT_EQ(std::get<DoneToken>(tokens.back()).status, kDoneError);
     EXPECT_TRUE(client.closedByServer());
@@ -75,14 +76,14 @@ TEST_F(IntegratedLoginOnTheWire, AcceptsRawKerberosAndSpnegoInOneRoundTrip) {
         const auto reply = decodeReply(connection.logIn(integratedLogin(client.firstToken())));
         ASSERT_TRUE(accepted(reply));
         const auto serverTokens = sspiTokens(reply);
-        ASSERT_EQ(serverTokens.size(), 1u);
+        ASSERT_EQ(serverTokens.size(), 1U);
         ASSERT_TRUE(std::holds_alternative<SspiToken>(reply.front()));
         EXPECT_TRUE(client.answer(serverTokens[0]).empty());
         EXPECT_TRUE(client.complete()) << "the server did not prove that it holds the key";
         EXPECT_EQ(loginNameOfSession(connection), u"DBTOOL.TEST\\alice");
     }
     const auto batches = server->readLog();
-    ASSERT_EQ(batches.size(), 2u);
+    ASSERT_EQ(batches.size(), 2U);
     for (const auto& batch : batches) {
         EXPECT_EQ(batch.login, "DBTOOL.TEST\\alice");
     }
@@ -94,7 +95,7 @@ TEST_F(IntegratedLoginOnTheWire, FurtherTokensTravelInSspiMessages) {
     GssInitiator client(spn(), GssInitiator::Style::KerberosDceStyle);
     RawTdsClient connection(server->port());
     const auto challenge = decodeReply(connection.logIn(integratedLogin(client.firstToken())));
-    ASSERT_EQ(challenge.size(), 1u) << "an unfinished exchange is answered by its token alone";
+    ASSERT_EQ(challenge.size(), 1U) << "an unfinished exchange is answered by its token alone";
     const Bytes next = client.answer(std::get<SspiToken>(challenge[0]).data);
     ASSERT_FALSE(next.empty());
     connection.sendMessage(kSspiMessage, next);
@@ -118,8 +119,8 @@ TEST_F(IntegratedLoginOnTheWire, RefusesWhatItCannotTrustAndServesOthersMeanwhil
 
     const Bytes garbage(300, 0x42);
     const Bytes truncated(token.begin(), token.begin() + static_cast<long>(token.size() / 2));
-    const std::pair<const char*, Bytes> untrusted[] = {
-        {"replayed", token}, {"garbage", garbage}, {"truncated", truncated}, {"empty", {}}};
+    const std::array<std::pair<const char*, Bytes>, 4> untrusted = {
+        {{"replayed", token}, {"garbage", garbage}, {"truncated", truncated}, {"empty", {}}}};
     for (const auto& [what, bad] : untrusted) {
         SCOPED_TRACE(what);
         RawTdsClient connection(server->port());

@@ -27,8 +27,12 @@ const QString kConnecting = QStringLiteral("正在连接数据库，请稍后！
 class ChosenFiles : public Prompts {
   public:
     QList<ChosenFile> files;
-    QString askTypedConfirmation(const QString&, const QString&) override { return {}; }
-    ChosenFile chooseFile(const QString&, FileDialogMode) override { return files.takeFirst(); }
+    QString askTypedConfirmation(const QString& /*prompt*/, const QString& /*title*/) override {
+        return {};
+    }
+    ChosenFile chooseFile(const QString& /*filter*/, FileDialogMode /*mode*/) override {
+        return files.takeFirst();
+    }
 };
 
 struct WindowsLogin : RealmFixture {
@@ -81,8 +85,7 @@ TEST_F(WindowsLogin, ConnectsListsDetachesAndAttachesAsTheWindowsLogin) {
     connectTo(server->port());
     ASSERT_EQ(window.statusText(), kConnected);
     EXPECT_EQ(listed(), (QStringList{"Shop", "Sales"}));
-    EXPECT_EQ(window.connection().query("SELECT SUSER_SNAME()").field(0, 0),
-              "DBTOOL.TEST\\alice");
+    EXPECT_EQ(window.connection().query("SELECT SUSER_SNAME()").field(0, 0), "DBTOOL.TEST\\alice");
 
     auto* list = control<QComboBox>("C_DbList");
     list->setCurrentIndex(list->findText("Shop"));
@@ -91,7 +94,8 @@ TEST_F(WindowsLogin, ConnectsListsDetachesAndAttachesAsTheWindowsLogin) {
     EXPECT_EQ(listed(), QStringList{"Sales"});
 
     const QString folder = QString::fromStdString(server->dataDir().string());
-    prompts->files = {{folder + "/Shop.mdf", "Shop.mdf"}, {folder + "/Shop_log.ldf", "Shop_log.ldf"}};
+    prompts->files = {{folder + "/Shop.mdf", "Shop.mdf"},
+                      {folder + "/Shop_log.ldf", "Shop_log.ldf"}};
     click("C_FMdf");
     click("C_FLdf");
     click("C_Add");

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,8 +19,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kKdcReadyTimeout = std::chrono::seconds(5);
 constexpr int kPortAttempts = 3;
-const char* const kPrograms[] = {"krb5kdc", "kdb5_util", "kadmin.local", "kinit", "kdestroy"};
-const char* const kEnvironment[] = {"KRB5_CONFIG", "KRB5_KDC_PROFILE", "KRB5CCNAME"};
+constexpr std::array kPrograms = {"krb5kdc", "kdb5_util", "kadmin.local", "kinit", "kdestroy"};
+constexpr std::array kEnvironment = {"KRB5_CONFIG", "KRB5_KDC_PROFILE", "KRB5CCNAME"};
 
 std::filesystem::path makeTemporaryFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "krb5-realm-XXXXXX").string();
@@ -36,9 +37,12 @@ int freeLoopbackPort() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
     ::close(probe);
+    if (!bound) {
+        throw std::runtime_error("cannot find a free loopback port for the KDC");
+    }
     return ntohs(address.sin_port);
 }
 
@@ -90,7 +94,8 @@ KerberosRealm::KerberosRealm() : root_(makeTemporaryFolder()) {
     credentialCache_ = root_ / "ccache";
     for (const char* name : kEnvironment) {
         const char* value = std::getenv(name);
-        savedEnvironment_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        savedEnvironment_[name] =
+            value != nullptr ? std::optional<std::string>(value) : std::nullopt;
     }
     ::setenv("KRB5_CONFIG", (root_ / "krb5.conf").c_str(), 1);
     ::setenv("KRB5_KDC_PROFILE", (root_ / "kdc.conf").c_str(), 1);

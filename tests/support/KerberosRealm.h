@@ -41,8 +41,7 @@ class KerberosRealm {
     static std::string windowsNameOf(const std::string& user);
 
     // kinit into the private credential cache, replacing what it held.
-    void logIn(const std::string& user,
-               std::chrono::seconds lifetime = std::chrono::hours(1));
+    void logIn(const std::string& user, std::chrono::seconds lifetime = std::chrono::hours(1));
     // kdestroy: no ticket at all.
     void logOut();
 

@@ -2,11 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -19,6 +20,7 @@ constexpr auto kStopTimeout = std::chrono::seconds(5);
 
 std::vector<char*> argumentPointers(std::vector<std::string>& arguments) {
     std::vector<char*> pointers;
+    pointers.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) {
         pointers.push_back(argument.data());
     }
@@ -69,7 +71,7 @@ std::filesystem::path findProgram(const std::string& name) {
     std::istringstream list(folders);
     std::string folder;
     while (std::getline(list, folder, ':')) {
-        const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+        std::filesystem::path candidate = std::filesystem::path(folder) / name;
         if (!folder.empty() && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
@@ -81,12 +83,12 @@ std::string runProgram(const std::vector<std::string>& argv, const std::string& 
                        std::chrono::milliseconds timeout) {
     std::vector<std::string> arguments = argv;
     std::vector<char*> pointers = argumentPointers(arguments);
-    int toChild[2];
-    int fromChild[2];
-    if (::pipe2(toChild, O_CLOEXEC) != 0) {
+    std::array<int, 2> toChild{};
+    std::array<int, 2> fromChild{};
+    if (::pipe2(toChild.data(), O_CLOEXEC) != 0) {
         throw std::runtime_error("cannot create a pipe for " + argv[0]);
     }
-    if (::pipe2(fromChild, O_CLOEXEC) != 0) {
+    if (::pipe2(fromChild.data(), O_CLOEXEC) != 0) {
         ::close(toChild[0]);
         ::close(toChild[1]);
         throw std::runtime_error("cannot create a pipe for " + argv[0]);
@@ -118,12 +120,12 @@ std::string runProgram(const std::vector<std::string>& argv, const std::string& 
         if (::poll(&readable, 1, static_cast<int>(left.count()) + 1) <= 0) {
             continue;
         }
-        char buffer[4096];
-        const ssize_t n = ::read(fromChild[0], buffer, sizeof buffer);
+        std::array<char, 4096> buffer{};
+        const ssize_t n = ::read(fromChild[0], buffer.data(), buffer.size());
         if (n <= 0) {
             break;
         }
-        output.append(buffer, static_cast<std::size_t>(n));
+        output.append(buffer.data(), static_cast<std::size_t>(n));
     }
     ::close(fromChild[0]);
     const int status = waitUntilEnded(child, deadline);

@@ -54,8 +54,8 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 TEST(CommandLine, ReadsTheIntegratedLoginOptions) {
     auto plain = parse({"--data", "d"});
     EXPECT_FALSE(plain.keytab.has_value());
-    auto line = parse({"--data", "d", "--keytab", "/k/server.keytab", "--windows-login",
-                       "R\\alice", "--windows-login", "bob@R", "--login-name-form", "kerberos"});
+    auto line = parse({"--data", "d", "--keytab", "/k/server.keytab", "--windows-login", "R\\alice",
+                       "--windows-login", "bob@R", "--login-name-form", "kerberos"});
     ASSERT_TRUE(line.keytab.has_value());
     EXPECT_EQ(*line.keytab, "/k/server.keytab");
     EXPECT_EQ(line.windowsLogins, (std::vector<std::string>{"R\\alice", "bob@R"}));
