@@ -17,7 +17,8 @@ const QString kDataSourceAfterPassword = QStringLiteral(";Data Source=");
 const QString kInitialCatalog = QStringLiteral(";Initial Catalog=master");
 
 const QString kOdbcDriver = QStringLiteral("DRIVER={FreeTDS}");
-const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
+// APP names the tool in the server's session lists (program_name).
+const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;APP=dbtool");
 
 bool needsQuoting(const QString& value) {
     return std::ranges::any_of(value, [](QChar c) {

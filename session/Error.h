@@ -23,4 +23,12 @@ class Error : public std::exception {
 class DatabaseError : public Error {
   public:
     using Error::Error;
+    DatabaseError(QString description, QString sqlState)
+        : Error(std::move(description)), sqlState_(std::move(sqlState)) {}
+
+    // Class 08 means the connection itself failed; empty when the layer did not say.
+    const QString& sqlState() const { return sqlState_; }
+
+  private:
+    QString sqlState_;
 };

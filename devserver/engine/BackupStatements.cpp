@@ -95,22 +95,28 @@ void backup(const syntax::Backup& statement, const Context& context) {
         }
     }
     sets.push_back(BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db)});
+    const BackupSet& written = sets.back();
+    const int databaseId = db->id;
+    // The backup is what the database held when it started. The file appears only once
+    // the work is done, so an abandoned backup leaves no file that passes for a whole one.
+    context.takeTime(LongWork{u"BACKUP DATABASE", databaseId,
+                              backupmedia::pagesOf(written) * backupmedia::kPageBytes,
+                              {messages::backupAborted(), messages::backupAbnormal()}});
     if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
         throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
     }
-    if (db->recovery == Recovery::Full && !statement.copyOnly && !db->logChainStarted) {
+    db = state.byId(databaseId);  // the other sessions went on meanwhile
+    if (db && db->guid == written.guid && db->recovery == Recovery::Full &&
+        !statement.copyOnly && !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
-    const BackupSet& written = sets.back();
     const int setNumber = static_cast<int>(sets.size());
-    std::int64_t pages = 0;
     for (const DatabaseFile& file : written.files) {
-        const std::int64_t filePages = backupmedia::pagesOf(written, file);
-        pages += filePages;
-        context.add(messages::pagesProcessed(filePages, db->name, file.logicalName, setNumber));
+        context.add(messages::pagesProcessed(backupmedia::pagesOf(written, file), written.database,
+                                             file.logicalName, setNumber));
     }
-    context.add(messages::backupDone(false, pages, secondsSince(start)));
+    context.add(messages::backupDone(false, backupmedia::pagesOf(written), secondsSince(start)));
     context.add(Done{});
 }
 
@@ -182,8 +188,16 @@ void fileList(const syntax::FileList& statement, const Context& context) {
     context.add(Done{false, count, 0xC1});
 }
 
-void restore(const syntax::Restore& statement, const Context& context) {
-    const auto start = Clock::now();
+namespace {
+
+// What a RESTORE will do, settled from the backup file and the instance as they stand.
+struct RestorePlan {
+    BackupSet set;
+    Database* existing = nullptr;
+    std::vector<std::filesystem::path> targets;  // where each file of the set goes
+};
+
+RestorePlan planRestore(const syntax::Restore& statement, const Context& context) {
     State& state = context.state();
     const Evaluator evaluator(context);
     const std::filesystem::path path =
@@ -269,19 +283,26 @@ void restore(const syntax::Restore& statement, const Context& context) {
         failRestore(std::move(problems));
     }
 
-    Database restored;
-    restored.name = existing ? existing->name : statement.database;
-    if (!existing && text::trimTrailingBlanks(restored.name).empty()) {
+    if (!existing && text::trimTrailingBlanks(statement.database).empty()) {
         failRestore({messages::error(1038, 15, u"An object or column name is missing or empty.")});
     }
+    return RestorePlan{std::move(set), existing, std::move(targets)};
+}
+
+// Writes the database's files and puts it in the catalogue; returns its name.
+std::u16string commitRestore(const RestorePlan& plan, const syntax::Restore& statement,
+                             State& state) {
+    const Database* existing = plan.existing;
+    Database restored;
+    restored.name = existing ? existing->name : statement.database;
     restored.id = existing ? existing->id : state.freeId();
-    restored.guid = set.guid;
-    restored.recovery = set.recovery;
-    restored.files = set.files;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        restored.files[i].path = targets[i];
+    restored.guid = plan.set.guid;
+    restored.recovery = plan.set.recovery;
+    restored.files = plan.set.files;
+    for (std::size_t i = 0; i < plan.targets.size(); ++i) {
+        restored.files[i].path = plan.targets[i];
     }
-    restored.content = set.content;
+    restored.content = plan.set.content;
     std::filesystem::path failed;
     if (const int error = state.writeFiles(restored, &failed); error != 0) {
         failRestore({messages::createFileFailed(paths::display(failed), error)});
@@ -300,15 +321,32 @@ void restore(const syntax::Restore& statement, const Context& context) {
     const std::u16string name = restored.name;
     state.insert(std::move(restored));
     state.saveCatalog();
+    return name;
+}
 
-    std::int64_t pages = 0;
-    for (const DatabaseFile& file : set.files) {
-        const std::int64_t filePages = backupmedia::pagesOf(set, file);
-        pages += filePages;
-        context.add(messages::pagesProcessed(filePages, name, file.logicalName,
+}  // namespace
+
+void restore(const syntax::Restore& statement, const Context& context) {
+    const auto start = Clock::now();
+    RestorePlan plan = planRestore(statement, context);
+    const int databaseId =
+        plan.existing ? plan.existing->id : context.session().databaseId;
+    const bool waited =
+        context.takeTime(LongWork{u"RESTORE DATABASE", databaseId,
+                                  backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                  {messages::backupAborted(), messages::restoreAbnormal()}});
+    if (waited) {
+        // The other sessions went on meanwhile: what held at the start is checked again,
+        // and the files are written only now, so an abandoned restore writes none.
+        plan = planRestore(statement, context);
+    }
+    const std::u16string name = commitRestore(plan, statement, context.state());
+    for (const DatabaseFile& file : plan.set.files) {
+        context.add(messages::pagesProcessed(backupmedia::pagesOf(plan.set, file), name,
+                                             file.logicalName,
                                              static_cast<int>(statement.setNumber)));
     }
-    context.add(messages::backupDone(true, pages, secondsSince(start)));
+    context.add(messages::backupDone(true, backupmedia::pagesOf(plan.set), secondsSince(start)));
     context.add(Done{});
 }
 

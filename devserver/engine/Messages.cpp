@@ -201,6 +201,14 @@ Message backupDeviceFailed(const Text& path, int osError) {
                  u"Cannot open backup device '" + path + u"'. Operating system error " +
                      osErrorText(osError) + u".");
 }
+Message backupAborted() {
+    return error(3204, 16, u"The backup or restore was aborted.");
+}
+Message severeError() {
+    return error(0, 20,
+                 u"A severe error occurred on the current command.  The results, if any, should "
+                 u"be discarded.");
+}
 Message backupAbnormal() {
     return error(3013, 16, u"BACKUP DATABASE is terminating abnormally.");
 }
@@ -291,6 +299,13 @@ Message logicalNameInUse(const Text& name) {
 }
 Message fileNameSet(const Text& name) {
     return info(5021, u"The file name '" + name + u"' has been set.");
+}
+Message dbccDatabaseMissing(const Text& name) {
+    return error(2520, 16,
+                 u"Could not find database '" + name +
+                     u"'. The database either does not exist, or was dropped before a statement "
+                     u"tried to use it. Verify if the database exists by querying the "
+                     u"sys.databases catalog view.");
 }
 Message dbccDone() {
     return info(2528,

@@ -24,6 +24,7 @@ Message nestedTooDeeply();
 Message nonBooleanCondition(const Text& near);
 Message batchTooLong();
 Message sessionKilled();
+Message severeError();
 
 Message loginFailed(const Text& user);
 Message untrustedDomain();
@@ -55,6 +56,7 @@ Message dropSystem(const Text& name);
 Message exclusiveAccess();
 
 Message backupDeviceFailed(const Text& path, int osError);
+Message backupAborted();
 Message backupAbnormal();
 Message restoreAbnormal();
 Message fileListAbnormal();
@@ -75,6 +77,7 @@ Message backupDone(bool restore, std::int64_t pages, double seconds);
 Message modifyFileUnknown(const Text& name);
 Message logicalNameInUse(const Text& name);
 Message fileNameSet(const Text& name);
+Message dbccDatabaseMissing(const Text& name);
 Message dbccDone();
 Message databaseContextChanged(const Text& name);
 

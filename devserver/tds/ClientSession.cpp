@@ -1,5 +1,7 @@
 #include "ClientSession.h"
 
+#include <poll.h>
+
 #include <exception>
 #include <iostream>
 
@@ -42,7 +44,8 @@ std::u16string unsupportedRequestText(PacketType type) {
 
 ClientSession::ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
                              Instance& instance, BatchLog* log)
-    : id_(id),
+    : socket_(socket),
+      id_(id),
       connections_(connections),
       instance_(instance),
       log_(log),
@@ -92,8 +95,10 @@ bool ClientSession::logIn() {
     std::uint32_t packetSize = negotiatePacketSize(login.packetSize);
     writer_.setPacketSize(packetSize);
 
-    LoginResult result = instance_.login(
-        LoginRequest{login.userName, login.password, login.database, login.integratedSecurity});
+    LoginResult result = instance_.login(LoginRequest{login.userName, login.password,
+                                                      login.database, login.integratedSecurity,
+                                                      login.hostName, login.appName,
+                                                      login.clientProcessId});
     if (!result.accepted) {
         writer_.send(encodeLoginRefused(result.error, version_));
         return false;
@@ -120,7 +125,9 @@ void ClientSession::serveRequests() {
         if (request->ignored) {
             writer_.send(encodeIgnoredAck(version_));
         } else if (request->type == PacketType::SqlBatch) {
-            answerBatch(*request);
+            if (!answerBatch(*request)) {
+                return;
+            }
         } else {
             writer_.send(encodeErrorReply(kServerErrorNumber, unsupportedRequestText(request->type),
                                           version_));
@@ -128,14 +135,21 @@ void ClientSession::serveRequests() {
     }
 }
 
-void ClientSession::answerBatch(const ClientMessage& request) {
+bool ClientSession::clientGone() const {
+    pollfd socket{socket_, POLLRDHUP, 0};
+    return ::poll(&socket, 1, 0) > 0 &&
+           (socket.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+bool ClientSession::answerBatch(const ClientMessage& request) {
     std::u16string sql = decodeSqlBatch(request.payload, version_);
     if (log_ != nullptr) {
         log_->record(spid_, sql);
     }
     Bytes reply;
     try {
-        reply = encodeReply(instance_.executeBatch(spid_, sql), version_);
+        reply = encodeReply(instance_.executeBatch(spid_, sql, [this] { return clientGone(); }),
+                            version_);
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(
@@ -143,6 +157,7 @@ void ClientSession::answerBatch(const ClientMessage& request) {
             u"The development server failed on this batch: " + text::fromUtf8(e.what()), version_);
     }
     writer_.send(reply);
+    return !instance_.sessionEnded(spid_);
 }
 
 }  // namespace devserver::tds

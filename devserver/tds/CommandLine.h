@@ -16,6 +16,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    double ioRateMegabytesPerSecond = 0;  // 0: unlimited
     bool helpRequested = false;
 };
 
