@@ -177,6 +177,10 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--seed-databases", std::to_string(options_.seedDatabases)});
     }
+    if (options_.ioRateMegabytesPerSecond > 0) {
+        arguments.insert(arguments.end(),
+                         {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
+    }
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
