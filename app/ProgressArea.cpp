@@ -33,7 +33,7 @@ QString progress(qint64 elapsedMilliseconds, const std::optional<ServerProgress>
     const int percent = static_cast<int>(std::floor(std::clamp(server->percentComplete, 0.0, 100.0)));
     return QStringLiteral("完成 %1%，剩余 %2，已用 %3")
         .arg(percent)
-        .arg(duration(server->millisecondsLeft))
+        .arg(duration(server->millisecondsLeft + 999))  // "0:00 left" only once done
         .arg(duration(elapsedMilliseconds));
 }
 
