@@ -14,13 +14,9 @@
 #include "ErrorPath.h"
 #include "QtPrompts.h"
 #include "ResponsiveConnection.h"
-#include "session/OdbcConnection.h"
+#include "common/OperatorTexts.h"
 
 namespace {
-
-std::unique_ptr<Connection> makeOdbcConnection() {
-    return std::make_unique<OdbcConnection>();
-}
 
 QFont windowFont() {
     // Captions were laid out for a 12-pixel CJK face; a larger one would be clipped.
@@ -34,8 +30,8 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      helper_(connectionFactory ? connectionFactory : makeOdbcConnection),
-      conn_([this, server = connectionFactory ? connectionFactory : makeOdbcConnection] {
+      helper_(connectionFactory),
+      conn_([this, server = std::move(connectionFactory)] {
           return std::make_unique<ResponsiveConnection>(server(), *runner_, helper_);
       }),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this)) {
@@ -51,7 +47,7 @@ FMain::~FMain() = default;
 
 void FMain::onLoad() {
     C_LoginStyle->setCurrentIndex(0);
-    showStatus(status_text::kPleaseConnect);
+    showStatus(texts::kPleaseConnect);
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
@@ -60,7 +56,7 @@ void FMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    closeConnection(conn_);
+    closeConnection(*this);
     event->accept();
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Twips.h"
+#include "common/OperatorTexts.h"
 
 namespace {
 
@@ -28,10 +29,10 @@ QString duration(qint64 milliseconds) {
 
 QString progress(qint64 elapsedMilliseconds, const std::optional<ServerProgress>& server) {
     if (!server) {
-        return QStringLiteral("执行中，已用 %1").arg(duration(elapsedMilliseconds));
+        return texts::kWaitingElapsed.arg(duration(elapsedMilliseconds));
     }
     const int percent = static_cast<int>(std::floor(std::clamp(server->percentComplete, 0.0, 100.0)));
-    return QStringLiteral("完成 %1%，剩余 %2，已用 %3")
+    return texts::kServerProgress
         .arg(percent)
         .arg(duration(server->millisecondsLeft + 999))  // "0:00 left" only once done
         .arg(duration(elapsedMilliseconds));
@@ -54,7 +55,7 @@ void ProgressArea::showProgress(qint64 elapsedMilliseconds,
 }
 
 void ProgressArea::showCloseRefused() {
-    setText(progress_text::kCloseRefused);
+    setText(texts::kCloseRefused);
     reveal();
 }
 

@@ -28,8 +28,6 @@ class ProgressArea : public QLabel {
 
 namespace progress_text {
 
-inline const QString kCloseRefused = QStringLiteral("操作进行中，请等待完成");
-
 // 0:07, 12:30, 1:02:03
 QString duration(qint64 milliseconds);
 QString progress(qint64 elapsedMilliseconds, const std::optional<ServerProgress>& server);

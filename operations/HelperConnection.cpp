@@ -1,10 +1,6 @@
 #include "HelperConnection.h"
 
-namespace {
-
-const QString kNoLogin = QStringLiteral("尚未连接数据库");
-
-}  // namespace
+#include "common/OperatorTexts.h"
 
 HelperConnection::HelperConnection(Factory factory) : factory_(std::move(factory)) {}
 
@@ -28,7 +24,7 @@ void HelperConnection::forget() {
 
 Connection& HelperConnection::openConnection() {
     if (!connectionString_) {
-        throw Error(kNoLogin);
+        throw Error(texts::kNoLoginYet);
     }
     if (!connection_ || connection_->state() != Connection::Open) {
         connection_ = factory_();
@@ -52,9 +48,4 @@ void HelperConnection::closeConnection() noexcept {
         // A link that is already gone cannot be closed politely; the object goes anyway.
     }
     connection_.reset();
-}
-
-bool HelperConnection::isLinkLost(const DatabaseError& error) {
-    // SQLSTATE class 08: the connection itself failed, not the statement.
-    return error.sqlState().startsWith(QStringLiteral("08"));
 }

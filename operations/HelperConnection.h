@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "session/Connection.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 
 // The second connection, same login as the tool's own session, opened when first needed.
 // Whatever the tool asks the server on its own account (how far a long statement has got,
@@ -38,7 +38,7 @@ class HelperConnection {
         try {
             return std::forward<Fn>(fn)(connection);
         } catch (const DatabaseError& error) {
-            if (isLinkLost(error)) {
+            if (error.isConnectionFailure()) {
                 closeConnection();
             }
             throw;
@@ -49,8 +49,6 @@ class HelperConnection {
     // Both with mutex_ held.
     Connection& openConnection();
     void closeConnection() noexcept;
-
-    static bool isLinkLost(const DatabaseError& error);
 
     Factory factory_;
     std::mutex mutex_;

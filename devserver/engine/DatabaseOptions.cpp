@@ -14,12 +14,7 @@ namespace {
 Database& alterable(State& state, const std::u16string& name) {
     Database* db = state.find(name);
     if (!db) {
-        throw SqlError(
-            {messages::error(5011, 14,
-                             u"User does not have permission to alter database '" + name +
-                                 u"', the database does not exist, or the database is not in a "
-                                 u"state that allows access checks."),
-             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+        throw SqlError({messages::alterNotPermitted(name), messages::alterFailed()});
     }
     return *db;
 }
@@ -36,9 +31,7 @@ void alterRecovery(const syntax::AlterRecovery& statement, const Context& contex
     State& state = context.state();
     Database& db = alterable(state, statement.database);
     if (db.id == 2 && statement.recovery != Recovery::Simple) {
-        throw SqlError(
-            {messages::error(5058, 16, u"Option 'RECOVERY' cannot be set in database 'tempdb'."),
-             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+        throw SqlError({messages::recoveryOnTempdb(), messages::alterFailed()});
     }
     // Entering or leaving full recovery breaks the log chain until the next full backup.
     if (db.recovery != statement.recovery) {
@@ -97,7 +90,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
         db = state.find(shown);
     }
     if (!db) {
-        throw SqlError(messages::dbccDatabaseMissing(shown));
+        throw SqlError(messages::shrinkDatabaseMissing(shown));
     }
     // Shrinking moves every page in use towards the start of its file.
     std::int64_t pages = 0;
@@ -109,7 +102,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
                                   pages * backupmedia::kPageBytes, {}})) {
         db = state.byId(databaseId);  // the other sessions went on meanwhile
         if (!db) {
-            throw SqlError(messages::dbccDatabaseMissing(shown));
+            throw SqlError(messages::shrinkDatabaseMissing(shown));
         }
     }
     RowSet result;
@@ -129,7 +122,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
     const auto count = result.rows.size();
     context.add(std::move(result));
     context.add(messages::dbccDone());
-    context.add(Done{false, count, 0xC1});
+    context.add(Done{false, count, kCurCmdSelect});
 }
 
 }  // namespace devserver::statements

@@ -18,6 +18,7 @@
 #include "app/FMain.h"
 #include "app/ProgressArea.h"
 #include "app/Prompts.h"
+#include "common/OperatorTexts.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 
@@ -104,7 +105,7 @@ class LongOperations : public ::testing::Test {
             .arg(inData(name + "_log.ldf"));
     }
 
-    void open(ConnectionSlot::Factory factory = {}) {
+    void open(ConnectionSlot::Factory factory = makeOdbcConnection) {
         prompts = new ScriptedPrompts;
         window = std::make_unique<FMain>(std::move(factory), std::unique_ptr<Prompts>(prompts));
         window->show();
@@ -238,7 +239,7 @@ TEST_F(LongOperations, ClicksKeysAndCloseDuringAnOperationReachNoHandler) {
         areaAfterClose = area()->text();
     });
     EXPECT_FALSE(closed);
-    EXPECT_EQ(areaAfterClose, progress_text::kCloseRefused);
+    EXPECT_EQ(areaAfterClose, texts::kCloseRefused);
     EXPECT_EQ(selectedDuring, control<QComboBox>("C_DbList")->findText("Big"));
     EXPECT_LE(restore.longestGapMs, 100);
     EXPECT_EQ(window->statusText(), "恢复数据库成功");
