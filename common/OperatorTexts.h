@@ -67,6 +67,9 @@ inline const QString kNoLoginYet = QStringLiteral("尚未连接数据库");
 
 // The access layer's own failures.
 inline const QString kNotOpen = QStringLiteral("数据库连接未打开");
+// %1 the driver, %2 its package, %3 the install command, %4 the registration command.
+inline const QString kMissingDriver =
+    QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
 inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
 inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
 inline const QString kOdbcUnavailable = QStringLiteral("无法初始化 ODBC 环境");

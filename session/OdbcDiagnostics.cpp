@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 
+#include "MissingDriver.h"
 #include "common/OperatorTexts.h"
 
 namespace {
@@ -43,6 +44,9 @@ DatabaseError odbcError(SQLSMALLINT handleType, SQLHANDLE handle) {
         const auto count = std::min<qsizetype>(length, static_cast<qsizetype>(text.size()) - 1);
         DatabaseError error(withoutVendorPrefixes(fromSqlWide(text.data(), count)),
                             fromSqlWide(state.data(), 5), static_cast<int>(nativeError));
+        if (isMissingDriver(error.sqlState(), error.description())) {
+            return DatabaseError(missingDriverDescription(), error.sqlState(), error.nativeError());
+        }
         if (!error.sqlState().startsWith(QStringLiteral("01"))) {
             return error;
         }
