@@ -19,8 +19,7 @@ class QWidget;
 // the server's own figures.
 class BusyController : public QObject {
   public:
-    BusyController(QWidget& window, QStatusBar& bar, QLabel& statusPanel,
-                   HelperConnection& helper);
+    BusyController(QWidget& window, QStatusBar& bar, QLabel& statusPanel, HelperConnection& helper);
     ~BusyController() override;
     BusyController(const BusyController&) = delete;
     BusyController& operator=(const BusyController&) = delete;

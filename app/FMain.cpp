@@ -61,7 +61,8 @@ void FMain::closeEvent(QCloseEvent* event) {
 }
 
 void FMain::guarded(const std::function<void()>& handler) {
-    unlessBusy([&] { runWithErrorPath([this](const QString& text) { showStatus(text); }, handler); });
+    unlessBusy(
+        [&] { runWithErrorPath([this](const QString& text) { showStatus(text); }, handler); });
 }
 
 void FMain::unlessBusy(const std::function<void()>& handler) {

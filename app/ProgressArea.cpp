@@ -31,9 +31,9 @@ QString progress(qint64 elapsedMilliseconds, const std::optional<ServerProgress>
     if (!server) {
         return texts::kWaitingElapsed.arg(duration(elapsedMilliseconds));
     }
-    const int percent = static_cast<int>(std::floor(std::clamp(server->percentComplete, 0.0, 100.0)));
-    return texts::kServerProgress
-        .arg(percent)
+    const int percent =
+        static_cast<int>(std::floor(std::clamp(server->percentComplete, 0.0, 100.0)));
+    return texts::kServerProgress.arg(percent)
         .arg(duration(server->millisecondsLeft + 999))  // "0:00 left" only once done
         .arg(duration(elapsedMilliseconds));
 }

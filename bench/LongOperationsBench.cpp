@@ -136,12 +136,14 @@ LongRestoreFigures measureLongRestore(const ServerLogin& login, const QString& d
         QTimer tick;
         tick.setInterval(5);
         QObject::connect(&tick, &QTimer::timeout, [&] {
-            figures.toolLongestStallSeconds = std::max(
-                figures.toolLongestStallSeconds, static_cast<double>(sinceTick.nsecsElapsed()) / 1e9);
+            figures.toolLongestStallSeconds =
+                std::max(figures.toolLongestStallSeconds,
+                         static_cast<double>(sinceTick.nsecsElapsed()) / 1e9);
             sinceTick.restart();
             // A new server figure shows as a new percent or a new time left.
-            const QString text = area->isVisible() ? area->text().section(QStringLiteral("，已用"), 0, 0)
-                                                   : QString();
+            const QString text = area->isVisible()
+                                     ? area->text().section(QStringLiteral("，已用"), 0, 0)
+                                     : QString();
             if (text.startsWith(QStringLiteral("完成")) && text != lastServerText) {
                 if (!lastServerText.isEmpty()) {
                     intervals.push_back(static_cast<double>(sinceUpdate.nsecsElapsed()) / 1e9);
@@ -158,7 +160,8 @@ LongRestoreFigures measureLongRestore(const ServerLogin& login, const QString& d
         requireStatus(window, texts::kRestored);
         figures.updates = static_cast<int>(intervals.size()) + (lastServerText.isEmpty() ? 0 : 1);
         if (!intervals.empty()) {
-            figures.longestUpdateIntervalSeconds = *std::max_element(intervals.begin(), intervals.end());
+            figures.longestUpdateIntervalSeconds =
+                *std::max_element(intervals.begin(), intervals.end());
             figures.medianUpdateIntervalSeconds = median(intervals);
         }
     }

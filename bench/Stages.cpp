@@ -121,16 +121,16 @@ void runLongOperations(const Settings& settings, Report& report) {
     // same name in simple recovery, which a plain restore may replace.
     constexpr double kRate = 20;  // MB/s: 200 MB take ten seconds
     DevServerProcess source(DevServerProcess::Options{kPassword, 0});
-    const QString backup =
-        QString::fromStdString((source.dataDir() / "Big.bak").string());
+    const QString backup = QString::fromStdString((source.dataDir() / "Big.bak").string());
     {
         PlainOdbc client(ServerLogin{source.port(), kPassword}.odbcConnectionString());
         const std::string file = (source.dataDir() / "Big.mdf").string();
-        client.execute(QStringLiteral("CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '%1', "
-                                      "SIZE = 200MB) LOG ON (NAME = Big_log, FILENAME = '%2')")
-                           .arg(QString::fromStdString(file),
-                                QString::fromStdString((source.dataDir() / "Big_log.ldf").string()))
-                           .toStdU16String());
+        client.execute(
+            QStringLiteral("CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '%1', "
+                           "SIZE = 200MB) LOG ON (NAME = Big_log, FILENAME = '%2')")
+                .arg(QString::fromStdString(file),
+                     QString::fromStdString((source.dataDir() / "Big_log.ldf").string()))
+                .toStdU16String());
         client.execute(QStringLiteral("BACKUP DATABASE Big TO DISK = '%1' WITH FORMAT")
                            .arg(backup)
                            .toStdU16String());
@@ -147,17 +147,17 @@ void runLongOperations(const Settings& settings, Report& report) {
     report.notes.push_back(
         "Restore of 200 MB at 20 MB/s: the window's event loop was away " +
         ms(figures.toolLongestStallSeconds) + " ms at the longest with the tool's click, " +
-        ms(figures.directLongestStallSeconds) + " ms with the restore called on its thread (ratio " +
+        ms(figures.directLongestStallSeconds) +
+        " ms with the restore called on its thread (ratio " +
         std::to_string(figures.toolLongestStallSeconds / figures.directLongestStallSeconds)
             .substr(0, 6) +
         "; target: at most 50 ms).");
-    report.notes.push_back(
-        "The same restore: " + std::to_string(figures.updates) +
-        " server figures reached the progress area, at most " +
-        ms(figures.longestUpdateIntervalSeconds) + " ms apart (median " +
-        ms(figures.medianUpdateIntervalSeconds) + " ms; ratio to the 1-s poll " +
-        std::to_string(figures.longestUpdateIntervalSeconds).substr(0, 4) +
-        "; target: at most 1,500 ms).");
+    report.notes.push_back("The same restore: " + std::to_string(figures.updates) +
+                           " server figures reached the progress area, at most " +
+                           ms(figures.longestUpdateIntervalSeconds) + " ms apart (median " +
+                           ms(figures.medianUpdateIntervalSeconds) + " ms; ratio to the 1-s poll " +
+                           std::to_string(figures.longestUpdateIntervalSeconds).substr(0, 4) +
+                           "; target: at most 1,500 ms).");
 }
 
 }  // namespace bench

@@ -7,8 +7,8 @@
 
 namespace {
 
-const QString kSessionsOfProcess = QStringLiteral(
-    "SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = ");
+const QString kSessionsOfProcess =
+    QStringLiteral("SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = ");
 const QString kOtherThanHelper = QStringLiteral(" AND session_id <> @@SPID");
 const QString kRequestsOfSessions = QStringLiteral(
     "SELECT command, percent_complete, estimated_completion_time FROM sys.dm_exec_requests "
@@ -62,8 +62,9 @@ std::optional<ServerProgress> ServerProgressReader::read(Connection& helper) {
         bool percentRead = false;
         bool leftRead = false;
         ServerProgress progress;
-        progress.percentComplete =
-            requests.field(row, QStringLiteral("percent_complete")).trimmed().toDouble(&percentRead);
+        progress.percentComplete = requests.field(row, QStringLiteral("percent_complete"))
+                                       .trimmed()
+                                       .toDouble(&percentRead);
         progress.millisecondsLeft = requests.field(row, QStringLiteral("estimated_completion_time"))
                                         .trimmed()
                                         .toLongLong(&leftRead);

@@ -200,12 +200,12 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     BackupSet set = readSet(path, statement.setNumber, messages::restoreAbnormal());
 
     Database* existing = state.find(statement.database);
-    if (existing && existing->isSystem()) {
+    if (existing != nullptr && existing->isSystem()) {
         throw SqlError(messages::notModelled(u"RESTORE DATABASE " + existing->name));
     }
     const std::vector<std::filesystem::path> targets =
         restoreTargets(statement, set, existing, state, evaluator);
-    if (existing) {
+    if (existing != nullptr) {
         checkReplaceable(statement, set, *existing, state);
     }
     checkTargets(statement, set, targets, existing, state);
@@ -249,15 +249,16 @@ void backup(const syntax::Backup& statement, const Context& context) {
     const int databaseId = db->id;
     // The backup is what the database held when it started. The file appears only once
     // the work is done, so an abandoned backup leaves no file that passes for a whole one.
-    context.takeTime(LongWork{u"BACKUP DATABASE", databaseId,
+    context.takeTime(LongWork{u"BACKUP DATABASE",
+                              databaseId,
                               backupmedia::pagesOf(written) * backupmedia::kPageBytes,
                               {messages::backupAborted(), messages::backupAbnormal()}});
     if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
         throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
     }
     db = state.byId(databaseId);  // the other sessions went on meanwhile
-    if (db && db->guid == written.guid && db->recovery == Recovery::Full &&
-        !statement.copyOnly && !db->logChainStarted) {
+    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full && !statement.copyOnly &&
+        !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
@@ -344,7 +345,8 @@ void restore(const syntax::Restore& statement, const Context& context) {
     const int databaseId =
         plan.existing != nullptr ? plan.existing->id : context.session().databaseId;
     const bool waited =
-        context.takeTime(LongWork{u"RESTORE DATABASE", databaseId,
+        context.takeTime(LongWork{u"RESTORE DATABASE",
+                                  databaseId,
                                   backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
                                   {messages::backupAborted(), messages::restoreAbnormal()}});
     if (waited) {

@@ -180,8 +180,7 @@ FileKind kindOf(const std::string& field) {
 void writeMembers(Writer& writer, const std::vector<DatabaseFile>& files) {
     for (const DatabaseFile& file : files) {
         writer.add({"member", std::to_string(file.fileId), kindField(file.kind),
-                    fieldOf(file.logicalName), file.path.string(),
-                    std::to_string(file.sizePages)});
+                    fieldOf(file.logicalName), file.path.string(), std::to_string(file.sizePages)});
     }
 }
 

@@ -98,10 +98,10 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
         pages += pagesInUse(file);
     }
     const int databaseId = db->id;
-    if (context.takeTime(LongWork{u"DbccFilesCompact", databaseId,
-                                  pages * backupmedia::kPageBytes, {}})) {
+    if (context.takeTime(
+            LongWork{u"DbccFilesCompact", databaseId, pages * backupmedia::kPageBytes, {}})) {
         db = state.byId(databaseId);  // the other sessions went on meanwhile
-        if (!db) {
+        if (db == nullptr) {
             throw SqlError(messages::shrinkDatabaseMissing(shown));
         }
     }
@@ -116,8 +116,8 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
         const std::int64_t minimum = file.kind == FileKind::Data ? 288 : 72;
         const std::int64_t size = std::max(minimum, file.sizePages);
         const std::int64_t used = pagesInUse(file);
-        result.rows.push_back({std::int64_t{db->id}, std::int64_t{file.fileId}, size, minimum,
-                               used, used});
+        result.rows.push_back(
+            {std::int64_t{db->id}, std::int64_t{file.fileId}, size, minimum, used, used});
     }
     const auto count = result.rows.size();
     context.add(std::move(result));

@@ -1,5 +1,6 @@
 #include "devserver/engine/Evaluator.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -30,9 +31,9 @@ bool isReal(const Value& value) {
 
 // A real as SQL Server converts one to text: up to seven significant digits.
 std::u16string realText(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.7g", value);
-    return text::fromAscii(buffer);
+    std::array<char, 32> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%.7g", value);
+    return text::fromAscii(buffer.data());
 }
 
 double toReal(const Value& value) {
@@ -42,7 +43,8 @@ double toReal(const Value& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
         return static_cast<double>(*integer);
     }
-    const std::string digits = text::toUtf8(text::trimTrailingBlanks(std::get<std::u16string>(*value)));
+    const std::string digits =
+        text::toUtf8(text::trimTrailingBlanks(std::get<std::u16string>(*value)));
     char* end = nullptr;
     const double real = std::strtod(digits.c_str(), &end);
     if (digits.empty() || end != digits.c_str() + digits.size()) {

@@ -88,7 +88,7 @@ class BatchPacer : public Pacer {
         });
         while (Clock::now() < start + length) {
             wake_.wait_until(lock_, std::min(start + length, Clock::now() + kPiece));
-            if (state_.sessions().count(spid) == 0) {
+            if (!state_.sessions().contains(spid)) {
                 std::vector<Message> told = work.abandoned;
                 told.push_back(messages::sessionKilled());
                 told.push_back(messages::severeError());
@@ -193,7 +193,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGo
         terminator = impl_->terminator;
         impl_->dying.insert(killed.begin(), killed.end());
         // A victim in the middle of long work tells its client why before it hangs up.
-        std::erase_if(killed, [this](int victim) { return impl_->pacing.count(victim) != 0; });
+        std::erase_if(killed, [this](int victim) { return impl_->pacing.contains(victim); });
     }
     impl_->wake.notify_all();
     if (reply.empty() || !std::holds_alternative<Done>(reply.back())) {
@@ -209,7 +209,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGo
 
 bool Instance::sessionEnded(int spid) {
     const std::lock_guard lock(impl_->mutex);
-    return impl_->dying.count(spid) != 0;
+    return impl_->dying.contains(spid);
 }
 
 void Instance::logout(int spid) {

@@ -855,7 +855,7 @@ class Parser {
             return 1;
         }
         if (acceptWord("GB")) {
-            return 1024 * 1024;
+            return std::int64_t{1024} * 1024;
         }
         if (acceptWord("TB")) {
             return std::int64_t{1024} * 1024 * 1024;

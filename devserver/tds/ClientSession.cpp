@@ -91,10 +91,9 @@ bool ClientSession::logIn() {
     std::uint32_t packetSize = negotiatePacketSize(login.packetSize);
     writer_.setPacketSize(packetSize);
 
-    LoginResult result = instance_.login(LoginRequest{login.userName, login.password,
-                                                      login.database, login.integratedSecurity,
-                                                      login.hostName, login.appName,
-                                                      login.clientProcessId});
+    LoginResult result = instance_.login(
+        LoginRequest{login.userName, login.password, login.database, login.integratedSecurity,
+                     login.hostName, login.appName, login.clientProcessId});
     if (!result.accepted) {
         writer_.send(encodeLoginRefused(result.error, version_));
         return false;

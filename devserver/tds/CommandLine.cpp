@@ -32,8 +32,7 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
 double parseRate(std::string_view option, std::string_view text) {
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) ||
-        value > 1e9) {
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1e9) {
         throw UsageError(std::string(option) + " needs a rate above 0 in MB per second, not '" +
                          std::string(text) + "'");
     }

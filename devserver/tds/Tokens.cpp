@@ -1,6 +1,7 @@
 #include "Tokens.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -57,9 +58,9 @@ std::u16string asText(const Scalar& value) {
     }
     std::string digits;
     if (const auto* real = std::get_if<double>(&value)) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.7g", *real);
-        digits = buffer;
+        std::array<char, 32> buffer{};
+        std::snprintf(buffer.data(), buffer.size(), "%.7g", *real);
+        digits = buffer.data();
     } else {
         digits = std::to_string(std::get<std::int64_t>(value));
     }

@@ -98,8 +98,9 @@ class LongOperations : public ::testing::Test {
         return QString::fromStdString((server.dataDir() / name.toStdString()).string());
     }
     QString createStatement(const QString& name, int megabytes) const {
-        return QStringLiteral("CREATE DATABASE %1 ON PRIMARY (NAME = %1, FILENAME = '%2', "
-                              "SIZE = %3MB) LOG ON (NAME = %1_log, FILENAME = '%4')")
+        return QStringLiteral(
+                   "CREATE DATABASE %1 ON PRIMARY (NAME = %1, FILENAME = '%2', "
+                   "SIZE = %3MB) LOG ON (NAME = %1_log, FILENAME = '%4')")
             .arg(name, inData(name + ".mdf"))
             .arg(megabytes)
             .arg(inData(name + "_log.ldf"));

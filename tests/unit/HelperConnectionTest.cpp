@@ -72,10 +72,9 @@ TEST(HelperConnection, ADeadLinkIsDroppedAndReopenedWhileAFailedStatementKeepsIt
     Helper h;
     h.helper.remember("login");
     auto failWith = [&](const QString& sqlState) {
-        EXPECT_THROW(h.helper.run([&](Connection&) -> int {
-            throw DatabaseError("failed", sqlState);
-        }),
-                     DatabaseError);
+        EXPECT_THROW(
+            h.helper.run([&](Connection&) -> int { throw DatabaseError("failed", sqlState); }),
+            DatabaseError);
     };
     failWith("42000");
     h.helper.run([](Connection&) {});
@@ -123,8 +122,8 @@ TEST(ServerProgressReader, FindsTheToolsSessionOnceAndOnlyReadsItsLongRequest) {
     // A number the server might send that is no number never reaches a query.
     helper.answer("SELECT session_id", ResultSet({"session_id"}, {{"52"}, {"7 OR 1=1"}, {"60"}}));
     helper.answerOnce(kRequestsQuery, requests({{"SELECT", "0", "0"}}));
-    helper.answer(kRequestsQuery, requests({{"KILL", "10", "99"},
-                                            {"RESTORE DATABASE", "42.57", "65000"}}));
+    helper.answer(kRequestsQuery,
+                  requests({{"KILL", "10", "99"}, {"RESTORE DATABASE", "42.57", "65000"}}));
     ServerProgressReader reader(4321);
 
     EXPECT_FALSE(reader.read(helper).has_value());  // nothing long running yet

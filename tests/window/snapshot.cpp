@@ -67,9 +67,8 @@ int main(int argc, char* argv[]) {
     }
     if (restoring) {
         const double seconds = argc >= 9 ? QByteArray(argv[8]).toDouble() : 3.0;
-        QTimer::singleShot(static_cast<int>(seconds * 1000), [&] {
-            window.grab().save(QString::fromLocal8Bit(argv[1]));
-        });
+        QTimer::singleShot(static_cast<int>(seconds * 1000),
+                           [&] { window.grab().save(QString::fromLocal8Bit(argv[1])); });
         window.findChild<QPushButton*>(QStringLiteral("c_Restore"))->click();
         qInfo("%s", qUtf8Printable(window.statusText()));
         return 0;

@@ -28,7 +28,8 @@ class TimeModelTest : public EngineTest {
         worker = login();
         watcher = login();
         ok(watcher, u"CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '" +
-                        u16path("Big.mdf") + u"', SIZE = 60MB) LOG ON (NAME = Big_log, FILENAME = '" +
+                        u16path("Big.mdf") +
+                        u"', SIZE = 60MB) LOG ON (NAME = Big_log, FILENAME = '" +
                         u16path("Big_log.ldf") + u"', SIZE = 10MB)");
     }
 
@@ -38,13 +39,14 @@ class TimeModelTest : public EngineTest {
 
     std::vector<Reading> requestsOfWorker() {
         std::vector<Reading> readings;
-        const Rows rows = table(ok(watcher, u"SELECT command, percent_complete, "
-                                            u"estimated_completion_time FROM sys.dm_exec_requests "
-                                            u"WHERE session_id = " +
-                                                text::number(worker)));
+        const Rows rows = table(ok(watcher,
+                                   u"SELECT command, percent_complete, "
+                                   u"estimated_completion_time FROM sys.dm_exec_requests "
+                                   u"WHERE session_id = " +
+                                       text::number(worker)));
         for (const auto& row : rows) {
-            readings.push_back({row[0], std::stod(text::toUtf8(row[1])),
-                                std::stoll(text::toUtf8(row[2]))});
+            readings.push_back(
+                {row[0], std::stod(text::toUtf8(row[1])), std::stoll(text::toUtf8(row[2]))});
         }
         return readings;
     }
@@ -105,8 +107,8 @@ TEST_F(TimeModelTest, EachLongStatementShowsItsRisingProgressWhileOtherSessionsG
 }
 
 TEST_F(TimeModelTest, TheDatabaseOfALongStatementIsInUseAndKillAbandonsItLeavingNoFile) {
-    std::future<Reply> backup = start(u"BACKUP DATABASE Big TO DISK = '" + u16path("Cut.bak") +
-                                      u"' WITH FORMAT");
+    std::future<Reply> backup =
+        start(u"BACKUP DATABASE Big TO DISK = '" + u16path("Cut.bak") + u"' WITH FORMAT");
     waitUntilTheWorkerRuns();
     EXPECT_EQ(errors(run(watcher, u"DROP DATABASE Big")), std::vector<int>{3702});
     // The tool's own session eviction finds the backup in the database and ends it.
@@ -121,10 +123,9 @@ TEST_F(TimeModelTest, TheDatabaseOfALongStatementIsInUseAndKillAbandonsItLeaving
     instance_->logout(worker);
     worker = login();
     ok(worker, u"BACKUP DATABASE Big TO DISK = '" + u16path("Whole.bak") + u"' WITH FORMAT");
-    std::future<Reply> restore =
-        start(u"RESTORE DATABASE Copy FROM DISK = '" + u16path("Whole.bak") +
-              u"' WITH MOVE 'Big' TO '" + u16path("Copy.mdf") + u"', MOVE 'Big_log' TO '" +
-              u16path("Copy_log.ldf") + u"'");
+    std::future<Reply> restore = start(
+        u"RESTORE DATABASE Copy FROM DISK = '" + u16path("Whole.bak") + u"' WITH MOVE 'Big' TO '" +
+        u16path("Copy.mdf") + u"', MOVE 'Big_log' TO '" + u16path("Copy_log.ldf") + u"'");
     waitUntilTheWorkerRuns();
     ok(watcher, u"KILL " + text::number(worker));
     EXPECT_EQ(errors(restore.get()), (std::vector<int>{3204, 3013, 596, 0}));
@@ -134,15 +135,16 @@ TEST_F(TimeModelTest, TheDatabaseOfALongStatementIsInUseAndKillAbandonsItLeaving
 }
 
 TEST_F(EngineTest, SessionsShowTheirClientAndLoginAndRequestsShowTheCallersOwnQuery) {
-    const LoginResult tool =
-        instance_->login({u"SA", u"", u"", false, u"desk-7", u"dbtool", 4321});
+    const LoginResult tool = instance_->login({u"SA", u"", u"", false, u"desk-7", u"dbtool", 4321});
     ASSERT_TRUE(tool.accepted);
     const int other = login();
-    EXPECT_EQ(table(ok(other, u"SELECT session_id, host_name, program_name, host_process_id, "
-                              u"login_name FROM sys.dm_exec_sessions WHERE host_process_id = 4321")),
+    EXPECT_EQ(table(ok(other,
+                       u"SELECT session_id, host_name, program_name, host_process_id, "
+                       u"login_name FROM sys.dm_exec_sessions WHERE host_process_id = 4321")),
               (Rows{{text::number(tool.spid), u"desk-7", u"dbtool", u"4321", u"sa"}}));
-    EXPECT_EQ(table(ok(other, u"SELECT session_id, command, percent_complete FROM "
-                              u"sys.dm_exec_requests")),
+    EXPECT_EQ(table(ok(other,
+                       u"SELECT session_id, command, percent_complete FROM "
+                       u"sys.dm_exec_requests")),
               (Rows{{text::number(other), u"SELECT", u"0"}}));
 }
 
@@ -166,13 +168,13 @@ TEST_F(EngineTest, CreateDatabaseRecordsFileSizesWithoutWritingThem) {
     ok(again, u"EXEC sp_attach_db 'Big', '" + u16path("files/Big.mdf") + u"'");
     EXPECT_EQ(table(ok(again, files)), expected);
 
-    EXPECT_EQ(errors(run(again, u"CREATE DATABASE Twice ON (NAME = A, FILENAME = '" +
-                                    u16path("a.mdf") + u"') LOG ON (NAME = A, FILENAME = '" +
-                                    u16path("a.ldf") + u"')")),
-              std::vector<int>{1828});
-    EXPECT_EQ(errors(run(again, u"CREATE DATABASE Nameless ON (FILENAME = '" + u16path("n.mdf") +
-                                    u"')")),
-              std::vector<int>{102});
+    EXPECT_EQ(
+        errors(run(again, u"CREATE DATABASE Twice ON (NAME = A, FILENAME = '" + u16path("a.mdf") +
+                              u"') LOG ON (NAME = A, FILENAME = '" + u16path("a.ldf") + u"')")),
+        std::vector<int>{1828});
+    EXPECT_EQ(
+        errors(run(again, u"CREATE DATABASE Nameless ON (FILENAME = '" + u16path("n.mdf") + u"')")),
+        std::vector<int>{102});
     EXPECT_FALSE(std::filesystem::exists(path("a.mdf")));
 }
 

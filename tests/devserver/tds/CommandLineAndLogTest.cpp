@@ -19,9 +19,9 @@ tds::CommandLine parse(std::vector<const char*> arguments) {
 }  // namespace
 
 TEST(CommandLine, ReadsEveryOption) {
-    auto line = parse({"--port", "0", "--data", "/tmp/d", "--sa-password", "pw", "--log",
-                       "/tmp/l.jsonl", "--bind", "::1", "--seed-databases", "32767",
-                       "--io-rate", "2.5"});
+    auto line =
+        parse({"--port", "0", "--data", "/tmp/d", "--sa-password", "pw", "--log", "/tmp/l.jsonl",
+               "--bind", "::1", "--seed-databases", "32767", "--io-rate", "2.5"});
     EXPECT_EQ(line.port, 0);
     EXPECT_EQ(line.dataDir, "/tmp/d");
     EXPECT_EQ(line.saPassword, "pw");
