@@ -2,6 +2,14 @@
 
 #include "common/OperatorTexts.h"
 
+namespace {
+
+// Unlike the tool's own session, the helper gives up on a server that does not answer its
+// login, so that a disconnect or the window's end never waits on it for long.
+const QString kLoginTimeOut = QStringLiteral(";Connect Timeout=10");
+
+}  // namespace
+
 HelperConnection::HelperConnection(Factory factory) : factory_(std::move(factory)) {}
 
 HelperConnection::~HelperConnection() {
@@ -29,7 +37,7 @@ Connection& HelperConnection::openConnection() {
     if (!connection_ || connection_->state() != Connection::Open) {
         connection_ = factory_();
         try {
-            connection_->open(*connectionString_);
+            connection_->open(*connectionString_ + kLoginTimeOut);
         } catch (...) {
             connection_.reset();
             throw;

@@ -54,4 +54,11 @@ QString toOdbc(const QString& connectionString) {
     return parts.join(kSeparator);
 }
 
+std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
+    bool isNumber = false;
+    const int seconds =
+        parse(connectionString).value(key::kConnectTimeout).trimmed().toInt(&isNumber);
+    return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
+}
+
 }  // namespace connection_string

@@ -29,4 +29,12 @@ TEST(OdbcTranslation, BracedValuesCarrySeparatorsButNotTheDriversTerminator) {
     EXPECT_THROW(toOdbc(compose(LoginStyle::SqlServer, "u", "x};DATABASE=y", "h")), Error);
 }
 
+TEST(OdbcTranslation, OnlyAConnectTimeoutGivesTheLoginATimeOut) {
+    const QString composed = compose(LoginStyle::SqlServer, "sa", "pw", "h");
+    EXPECT_EQ(loginTimeoutSeconds(composed), std::nullopt);
+    EXPECT_EQ(loginTimeoutSeconds(composed + ";Connect Timeout=10"), 10);
+    EXPECT_EQ(loginTimeoutSeconds(composed + ";connect timeout = 0"), std::nullopt);
+    EXPECT_EQ(toOdbc(composed + ";Connect Timeout=10"), toOdbc(composed));
+}
+
 }  // namespace
