@@ -284,6 +284,16 @@ TEST_F(LongOperations, AQuickOperationShowsNothingAndAsksTheHelperNothing) {
     EXPECT_FALSE(area()->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(sentBySession().size(), 1u);  // the tool's own session alone
+
+    // The server sees the tool's session as the driver announced it: this process, the tool.
+    OdbcConnection probe;
+    probe.open(login());
+    const ResultSet sessions = probe.query(
+        "SELECT program_name, host_process_id FROM sys.dm_exec_sessions WHERE session_id <> "
+        "@@SPID");
+    ASSERT_EQ(sessions.rowCount(), 1);
+    EXPECT_EQ(sessions.field(0, 0), "dbtool");
+    EXPECT_EQ(sessions.field(0, 1), QString::number(QCoreApplication::applicationPid()));
 }
 
 TEST(ProgressTexts, ElapsedAndServerFigures) {
