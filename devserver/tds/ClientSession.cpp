@@ -1,5 +1,7 @@
 #include "ClientSession.h"
 
+#include <poll.h>
+
 #include <exception>
 #include <iostream>
 
@@ -40,7 +42,8 @@ std::u16string requestKind(PacketType type) {
 ClientSession::ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
                              Instance& instance, BatchLog* log,
                              const std::optional<IntegratedLoginOptions>& integratedLogin)
-    : id_(id),
+    : socket_(socket),
+      id_(id),
       connections_(connections),
       instance_(instance),
       log_(log),
@@ -91,14 +94,22 @@ bool ClientSession::logIn() {
     std::uint32_t packetSize = negotiatePacketSize(login.packetSize);
     writer_.setPacketSize(packetSize);
 
-    LoginRequest request{login.userName, login.password, login.database, false};
+    LoginRequest request;
+    request.user = login.userName;
+    request.password = login.password;
+    request.database = login.database;
+    request.hostName = login.hostName;
+    request.programName = login.appName;
+    request.hostProcessId = login.clientProcessId;
     Bytes lastSspiToken;
     if (login.integratedSecurity) {
         std::optional<Authenticated> windowsUser = authenticateIntegrated(login);
         if (!windowsUser) {
             return false;
         }
-        request = LoginRequest{windowsUser->loginName, {}, login.database, true};
+        request.user = windowsUser->loginName;
+        request.password.clear();
+        request.integratedSecurity = true;
         lastSspiToken = std::move(windowsUser->lastToken);
     }
 
@@ -145,7 +156,9 @@ void ClientSession::serveRequests() {
         if (request->ignored) {
             writer_.send(encodeIgnoredAck(version_));
         } else if (request->type == PacketType::SqlBatch) {
-            answerBatch(*request);
+            if (!answerBatch(*request)) {
+                return;
+            }
         } else {
             writer_.send(
                 encodeErrorReply(messages::requestNotServed(requestKind(request->type)), version_));
@@ -153,19 +166,27 @@ void ClientSession::serveRequests() {
     }
 }
 
-void ClientSession::answerBatch(const ClientMessage& request) {
+bool ClientSession::clientGone() const {
+    pollfd socket{socket_, POLLRDHUP, 0};
+    return ::poll(&socket, 1, 0) > 0 &&
+           (socket.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+bool ClientSession::answerBatch(const ClientMessage& request) {
     std::u16string sql = decodeSqlBatch(request.payload, version_);
     if (log_ != nullptr) {
         log_->record(spid_, login_, sql);
     }
     Bytes reply;
     try {
-        reply = encodeReply(instance_.executeBatch(spid_, sql), version_);
+        reply = encodeReply(instance_.executeBatch(spid_, sql, [this] { return clientGone(); }),
+                            version_);
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
+    return !instance_.sessionEnded(spid_);
 }
 
 }  // namespace devserver::tds

@@ -33,8 +33,11 @@ class ClientSession {
     // token; nullopt once the client has been refused (18452).
     std::optional<Authenticated> authenticateIntegrated(const Login7& login);
     void serveRequests();
-    void answerBatch(const ClientMessage& request);
+    // False when the session was killed during the batch: its connection ends.
+    bool answerBatch(const ClientMessage& request);
+    bool clientGone() const;
 
+    int socket_;
     ConnectionTable::Id id_;
     ConnectionTable& connections_;
     Instance& instance_;

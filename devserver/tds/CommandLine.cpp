@@ -7,7 +7,7 @@ namespace devserver::tds {
 
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
-    "                 [--bind ADDRESS] [--seed-databases N]\n"
+    "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
@@ -15,6 +15,8 @@ const char* const kUsage =
     "  --log FILE          append every SQL batch received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
     "  --seed-databases N  make sure N user databases exist before listening\n"
+    "  --io-rate MB_PER_S  BACKUP, RESTORE and DBCC SHRINKDATABASE take the time their\n"
+    "                      bytes take at this rate (default: unlimited, no waiting)\n"
     "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
     "                      e.g. those of MSSQLSvc/<host>:<port>; read at every such login\n"
     "  --windows-login NAME  a Windows login the instance admits, e.g. EXAMPLE.ORG\\alice\n"
@@ -31,6 +33,16 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
     if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
         throw UsageError(std::string(option) + " needs a number from " + std::to_string(low) +
                          " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
+    }
+    return value;
+}
+
+double parseRate(std::string_view option, std::string_view text) {
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1e9) {
+        throw UsageError(std::string(option) + " needs a rate above 0 in MB per second, not '" +
+                         std::string(text) + "'");
     }
     return value;
 }
@@ -74,6 +86,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.logFile = std::filesystem::path(value);
         } else if (option == "--bind") {
             line.bindAddress = value;
+        } else if (option == "--io-rate") {
+            line.ioRateMegabytesPerSecond = parseRate(option, value);
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
         } else if (option == "--keytab") {

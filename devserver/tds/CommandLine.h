@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    double ioRateMegabytesPerSecond = 0;  // 0: unlimited
     std::optional<std::filesystem::path> keytab;
     std::vector<std::string> windowsLogins;  // UTF-8
     LoginNameForm loginNameForm = LoginNameForm::Windows;

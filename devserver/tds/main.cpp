@@ -40,7 +40,9 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    Instance::Options instanceOptions{options.dataDir, text::fromUtf8(options.saPassword), {}};
+    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+    Instance::Options instanceOptions{options.dataDir, text::fromUtf8(options.saPassword),
+                                      options.ioRateMegabytesPerSecond * kBytesPerMegabyte};
     for (const std::string& login : options.windowsLogins) {
         instanceOptions.windowsLogins.push_back(text::fromUtf8(login));
     }

@@ -86,6 +86,10 @@ TEST_F(WindowsLogin, ConnectsListsDetachesAndAttachesAsTheWindowsLogin) {
     ASSERT_EQ(window.statusText(), kConnected);
     EXPECT_EQ(listed(), (QStringList{"Shop", "Sales"}));
     EXPECT_EQ(window.connection().query("SELECT SUSER_SNAME()").field(0, 0), "DBTOOL.TEST\\alice");
+    EXPECT_EQ(window.connection()
+                  .query("SELECT login_name FROM sys.dm_exec_sessions WHERE session_id = @@SPID")
+                  .field(0, 0),
+              "DBTOOL.TEST\\alice");
 
     auto* list = control<QComboBox>("C_DbList");
     list->setCurrentIndex(list->findText("Shop"));

@@ -179,6 +179,10 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--seed-databases", std::to_string(options_.seedDatabases)});
     }
+    if (options_.ioRateMegabytesPerSecond > 0) {
+        arguments.insert(arguments.end(),
+                         {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
+    }
     if (!options_.keytab.empty()) {
         arguments.insert(arguments.end(), {"--keytab", options_.keytab.string()});
     }

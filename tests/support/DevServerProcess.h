@@ -17,6 +17,7 @@ class DevServerProcess {
     struct Options {
         std::string saPassword;
         int seedDatabases = 0;
+        double ioRateMegabytesPerSecond = 0;  // 0: unlimited
         // Integrated (Kerberos) logins: the service keys, the Windows logins admitted
         // (REALM\user) and how principals are named ("windows" or "kerberos"; empty: the
         // server's default).
