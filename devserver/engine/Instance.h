@@ -5,11 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "Procedure.h"
 #include "Reply.h"
 
 // The modelled SQL Server instance: catalogue, sessions, database and backup files in the
 // data folder. Thread-safe: every public call may come from any connection's thread.
 namespace devserver {
+
+struct Context;
 
 struct LoginRequest {
     std::u16string user;
@@ -45,6 +48,8 @@ class Instance {
 
     LoginResult login(const LoginRequest& request);
     Reply executeBatch(int spid, const std::u16string& sql);
+    // A remote procedure call; it runs as a batch does, under the same session.
+    ProcedureReply callProcedure(int spid, const ProcedureCall& call);
     void logout(int spid);
 
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).
@@ -52,6 +57,10 @@ class Instance {
 
   private:
     struct Impl;
+    // Runs `work` under the instance's lock as one batch of the session: refusals become
+    // the reply's messages, and sessions it killed lose their connections afterwards.
+    Reply run(int spid, const std::function<void(const Context&)>& work);
+
     std::unique_ptr<Impl> impl_;
 };
 

@@ -122,6 +122,27 @@ Message wrongArgumentCount(const Text& procedure) {
     return error(8144, 16,
                  u"Procedure or function " + procedure + u" has too many arguments specified.");
 }
+Message procedureNotFound(const Text& name) {
+    return error(2812, 16, u"Could not find stored procedure '" + name + u"'.");
+}
+Message parameterMissing(const Text& procedure, const Text& parameter) {
+    return error(201, 16,
+                 u"Procedure or function '" + procedure + u"' expects parameter '" + parameter +
+                     u"', which was not supplied.");
+}
+Message parameterNotUnicodeText(const Text& parameter) {
+    return error(214, 16,
+                 u"Procedure expects parameter '" + parameter +
+                     u"' of type 'ntext/nchar/nvarchar'.");
+}
+Message notAParameter(const Text& name, const Text& procedure) {
+    return error(8145, 16, name + u" is not a parameter for procedure " + procedure + u".");
+}
+Message parameterNotSupplied(const Text& query, const Text& parameter) {
+    return error(8178, 16,
+                 u"The parameterized query '" + query + u"' expects the parameter '" + parameter +
+                     u"', which was not supplied.");
+}
 
 Message openFileFailed(const Text& path, int osError) {
     return error(5120, 16,

@@ -36,6 +36,11 @@ Message invalidObject(const Text& name);
 Message invalidColumn(const Text& name);
 Message procedureNotModelled(const Text& name);
 Message wrongArgumentCount(const Text& procedure);
+Message procedureNotFound(const Text& name);
+Message parameterMissing(const Text& procedure, const Text& parameter);
+Message parameterNotUnicodeText(const Text& parameter);
+Message notAParameter(const Text& name, const Text& procedure);
+Message parameterNotSupplied(const Text& query, const Text& parameter);
 
 Message openFileFailed(const Text& path, int osError);
 Message createDatabaseFailed();

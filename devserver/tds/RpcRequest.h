@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+#include "TdsVersion.h"
+#include "devserver/engine/Procedure.h"
+
+namespace devserver::tds {
+
+// A well-formed call whose parameters include a type the server does not model; the
+// client gets an error and keeps its connection.
+class UnmodelledParameter : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The calls of an RPC request (0x03), in order: one, or several separated by the batch
+// flag. Procedures named by number (ProcID) get their well-known names. Parameters of
+// the integer types and of NVARCHAR, NCHAR, VARCHAR and CHAR (the last two read as
+// Windows-1252, the default collation's code page), NULL included, in the ordinary and the
+// max (PLP) layouts.
+// Throws ProtocolError for a malformed request and UnmodelledParameter for other types.
+std::vector<ProcedureCall> decodeRpcRequest(std::span<const std::uint8_t> payload,
+                                            TdsVersion version);
+
+}  // namespace devserver::tds
