@@ -20,6 +20,7 @@ constexpr std::size_t kCollationSize = 5;
 constexpr std::uint16_t kNullLength = 0xFFFF;
 constexpr std::uint16_t kPlpMaxLength = 0xFFFF;
 constexpr std::uint64_t kPlpNull = 0xFFFFFFFFFFFFFFFFULL;
+constexpr std::uint32_t kLongNull = 0xFFFFFFFF;
 
 // Type bytes of TYPE_INFO.
 constexpr std::uint8_t kTinyInt = 0x30;
@@ -31,6 +32,8 @@ constexpr std::uint8_t kBigVarChar = 0xA7;
 constexpr std::uint8_t kBigChar = 0xAF;
 constexpr std::uint8_t kNVarChar = 0xE7;
 constexpr std::uint8_t kNChar = 0xEF;
+constexpr std::uint8_t kText = 0x23;
+constexpr std::uint8_t kNText = 0x63;
 
 // The procedures MS-TDS lets a client name by number.
 constexpr std::array<const char16_t*, 16> kWellKnownProcedures = {
@@ -106,10 +109,17 @@ std::optional<Bytes> plpBytes(ByteReader& reader) {
     }
 }
 
-Value textValue(ByteReader& reader, bool plp, bool unicode) {
+enum class TextLayout { Short, Long, Plp };
+
+Value textValue(ByteReader& reader, TextLayout layout, bool unicode) {
     std::optional<Bytes> bytes;
-    if (plp) {
+    if (layout == TextLayout::Plp) {
         bytes = plpBytes(reader);
+    } else if (layout == TextLayout::Long) {
+        if (std::uint32_t length = reader.u32le(); length != kLongNull) {
+            auto part = reader.take(length);
+            bytes.emplace(part.begin(), part.end());
+        }
     } else if (std::uint16_t length = reader.u16le(); length != kNullLength) {
         auto part = reader.take(length);
         bytes.emplace(part.begin(), part.end());
@@ -163,7 +173,17 @@ void readTypedValue(ByteReader& reader, Argument& argument) {
             std::uint16_t maxLength = reader.u16le();
             reader.skip(kCollationSize);
             argument.type = unicode ? ArgumentType::NVarChar : ArgumentType::VarChar;
-            argument.value = textValue(reader, maxLength == kPlpMaxLength, unicode);
+            argument.value = textValue(
+                reader, maxLength == kPlpMaxLength ? TextLayout::Plp : TextLayout::Short, unicode);
+            return;
+        }
+        case kNText:
+        case kText: {
+            // FreeTDS sends sp_executesql's statement and definition as NTEXT.
+            const bool unicode = type == kNText;
+            reader.skip(4 + kCollationSize);  // the largest length, the collation
+            argument.type = unicode ? ArgumentType::NVarChar : ArgumentType::VarChar;
+            argument.value = textValue(reader, TextLayout::Long, unicode);
             return;
         }
         default:

@@ -19,9 +19,9 @@ class UnmodelledParameter : public std::runtime_error {
 
 // The calls of an RPC request (0x03), in order: one, or several separated by the batch
 // flag. Procedures named by number (ProcID) get their well-known names. Parameters of
-// the integer types and of NVARCHAR, NCHAR, VARCHAR and CHAR (the last two read as
-// Windows-1252, the default collation's code page), NULL included, in the ordinary and the
-// max (PLP) layouts.
+// the integer types and the character types (NVARCHAR, NCHAR, NTEXT, and VARCHAR, CHAR,
+// TEXT read as Windows-1252, the default collation's code page), NULL included, in the
+// ordinary, the long and the max (PLP) layouts.
 // Throws ProtocolError for a malformed request and UnmodelledParameter for other types.
 std::vector<ProcedureCall> decodeRpcRequest(std::span<const std::uint8_t> payload,
                                             TdsVersion version);
