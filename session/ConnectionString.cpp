@@ -1,6 +1,7 @@
 #include "ConnectionString.h"
 
 #include "Error.h"
+#include "FreeTdsSections.h"
 
 #include <algorithm>
 
@@ -17,7 +18,9 @@ const QString kDataSourceAfterPassword = QStringLiteral(";Data Source=");
 const QString kInitialCatalog = QStringLiteral(";Initial Catalog=master");
 
 const QString kOdbcDriver = QStringLiteral("DRIVER={FreeTDS}");
-const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
+// Full encryption: the password and every statement travel inside TLS, and a server that
+// cannot encrypt is refused rather than sent them in clear.
+const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
 
 bool needsQuoting(const QString& value) {
     return std::ranges::any_of(value, [](QChar c) {
@@ -116,7 +119,12 @@ QMap<QString, QString> parse(const QString& connectionString) {
 QString toOdbc(const QString& connectionString) {
     const QMap<QString, QString> pairs = parse(connectionString);
     QStringList parts{kOdbcDriver};
-    parts << braced(QStringLiteral("SERVER"), pairs.value(QStringLiteral("data source")));
+    // A data source that names a freetds.conf section goes by that section, so that its
+    // settings (a CA file to check the server's certificate) apply.
+    const QString dataSource = pairs.value(QStringLiteral("data source"));
+    parts << braced(freetds_sections::isConfiguredServer(dataSource) ? QStringLiteral("SERVERNAME")
+                                                                     : QStringLiteral("SERVER"),
+                    dataSource);
     parts << braced(QStringLiteral("DATABASE"), pairs.value(QStringLiteral("initial catalog")));
     const QString integrated = pairs.value(QStringLiteral("integrated security")).toLower();
     if (integrated == u"sspi" || integrated == u"true" || integrated == u"yes") {

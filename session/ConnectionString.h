@@ -25,8 +25,9 @@ QString quoteValue(const QString& value);
 // whose quoting is broken.
 QMap<QString, QString> parse(const QString& connectionString);
 
-// DRIVER={FreeTDS};SERVER=…;… for SQLDriverConnect. Raises Error for a value that the
-// driver's parser cannot carry.
+// DRIVER={FreeTDS};SERVER=…;… for SQLDriverConnect, with full encryption; SERVERNAME=…
+// instead when the data source is the name of a freetds.conf section. Raises Error for a
+// value that the driver's parser cannot carry.
 QString toOdbc(const QString& connectionString);
 
 }  // namespace connection_string

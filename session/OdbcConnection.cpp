@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "ConnectionString.h"
+#include "EncryptionRefusal.h"
 #include "Error.h"
 #include "OdbcDiagnostics.h"
 
@@ -189,7 +190,11 @@ void OdbcConnection::open(const QString& connectionString) {
                                            static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0,
                                            nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        const QString description = odbcErrorDescription(SQL_HANDLE_DBC, dbc_);
+        const QString description =
+            encryption_refusal::isEncryptionRefusal(
+                encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, dbc_))
+                ? encryption_refusal::kDescription
+                : odbcErrorDescription(SQL_HANDLE_DBC, dbc_);
         freeHandles();
         throw DatabaseError(description);
     }
