@@ -2,7 +2,7 @@
 
 #include "Report.h"
 
-// The four benchmarks as the driver runs them; each starts the development servers it
+// The benchmarks as the driver runs them; each starts the development servers it
 // needs and adds its rows to the report.
 namespace bench {
 
@@ -15,6 +15,7 @@ struct Settings {
 
 void runListRefresh(const Settings& settings, Report& report);
 void runDetach(const Settings& settings, Report& report);
+void runEncryption(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
 

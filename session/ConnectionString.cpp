@@ -20,7 +20,8 @@ const QString kInitialCatalog = QStringLiteral(";Initial Catalog=master");
 const QString kOdbcDriver = QStringLiteral("DRIVER={FreeTDS}");
 // Full encryption: the password and every statement travel inside TLS, and a server that
 // cannot encrypt is refused rather than sent them in clear.
-const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+const QString kOdbcOptions =
+    QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
 
 bool needsQuoting(const QString& value) {
     return std::ranges::any_of(value, [](QChar c) {

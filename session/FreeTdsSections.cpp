@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
 
 namespace freetds_sections {
 
@@ -15,9 +16,9 @@ const QString kSystemConfiguration = QStringLiteral("/etc/freetds/freetds.conf")
 // FreeTDS looks the home folder up in the password database, not in $HOME.
 QString homeConfiguration() {
     const passwd* entry = ::getpwuid(::getuid());
-    return entry == nullptr ? QString()
-                            : QString::fromLocal8Bit(entry->pw_dir) +
-                                  QStringLiteral("/.freetds.conf");
+    return entry == nullptr
+               ? QString()
+               : QString::fromLocal8Bit(entry->pw_dir) + QStringLiteral("/.freetds.conf");
 }
 
 QStringList configurationFiles() {
@@ -33,15 +34,12 @@ QStringList configurationFiles() {
 }  // namespace
 
 bool hasSection(const QString& configuration, const QString& name) {
-    for (const QString& line : configuration.split(u'\n')) {
+    const QStringList lines = configuration.split(u'\n');
+    return std::ranges::any_of(lines, [&](const QString& line) {
         const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']') &&
-            trimmed.mid(1, trimmed.size() - 2).trimmed().compare(name, Qt::CaseInsensitive) ==
-                0) {
-            return true;
-        }
-    }
-    return false;
+        return trimmed.startsWith(u'[') && trimmed.endsWith(u']') &&
+               trimmed.mid(1, trimmed.size() - 2).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 bool isConfiguredServer(const QString& name) {

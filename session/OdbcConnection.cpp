@@ -190,11 +190,10 @@ void OdbcConnection::open(const QString& connectionString) {
                                            static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0,
                                            nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        const QString description =
-            encryption_refusal::isEncryptionRefusal(
-                encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, dbc_))
-                ? encryption_refusal::kDescription
-                : odbcErrorDescription(SQL_HANDLE_DBC, dbc_);
+        const QString description = encryption_refusal::isEncryptionRefusal(
+                                        encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, dbc_))
+                                        ? encryption_refusal::kDescription
+                                        : odbcErrorDescription(SQL_HANDLE_DBC, dbc_);
         freeHandles();
         throw DatabaseError(description);
     }

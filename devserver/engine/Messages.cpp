@@ -131,9 +131,9 @@ Message parameterMissing(const Text& procedure, const Text& parameter) {
                      u"', which was not supplied.");
 }
 Message parameterNotUnicodeText(const Text& parameter) {
-    return error(214, 16,
-                 u"Procedure expects parameter '" + parameter +
-                     u"' of type 'ntext/nchar/nvarchar'.");
+    return error(
+        214, 16,
+        u"Procedure expects parameter '" + parameter + u"' of type 'ntext/nchar/nvarchar'.");
 }
 Message notAParameter(const Text& name, const Text& procedure) {
     return error(8145, 16, name + u" is not a parameter for procedure " + procedure + u".");

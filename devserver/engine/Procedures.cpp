@@ -18,9 +18,8 @@ constexpr std::u16string_view kExecuteSql = u"sp_executesql";
 
 // The procedure's own name: the last part of a dotted name, without its brackets.
 std::u16string baseName(const std::u16string& name) {
-    std::u16string last = name.substr(name.rfind(u'.') == std::u16string::npos
-                                          ? 0
-                                          : name.rfind(u'.') + 1);
+    std::u16string last =
+        name.substr(name.rfind(u'.') == std::u16string::npos ? 0 : name.rfind(u'.') + 1);
     if (last.size() >= 2 && last.front() == u'[' && last.back() == u']') {
         last = last.substr(1, last.size() - 2);
     }
@@ -141,7 +140,7 @@ void executeSql(const std::vector<Argument>& arguments, const Context& context) 
         return;  // a NULL statement does nothing
     }
     const std::u16string statement = values::toText(split.statement->value);
-    const std::u16string definition = split.definition && split.definition->value
+    const std::u16string definition = split.definition != nullptr && split.definition->value
                                           ? values::toText(split.definition->value)
                                           : std::u16string();
     Scope scope;

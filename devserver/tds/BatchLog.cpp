@@ -81,9 +81,9 @@ std::string callLogLine(int spid, const ProcedureCall& call) {
     for (const Argument& argument : call.arguments) {
         arguments += (arguments.empty() ? u"" : u", ") + argumentText(argument);
     }
-    return "{\"spid\": " + std::to_string(spid) + ", \"rpc\": " +
-           jsonString(text::toUtf8(call.name)) + ", \"arguments\": " +
-           jsonString(text::toUtf8(arguments)) + "}";
+    return "{\"spid\": " + std::to_string(spid) +
+           ", \"rpc\": " + jsonString(text::toUtf8(call.name)) +
+           ", \"arguments\": " + jsonString(text::toUtf8(arguments)) + "}";
 }
 
 std::string batchLogLine(int spid, std::u16string_view sql) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -37,13 +38,13 @@ std::string openSslReason() {
     if (code == 0) {
         return "unknown reason";
     }
-    char text[256];
-    ERR_error_string_n(code, text, sizeof text);
-    return text;
+    std::array<char, 256> text{};
+    ERR_error_string_n(code, text.data(), text.size());
+    return text.data();
 }
 
 // Never ask for a passphrase on the terminal: a protected key is refused instead.
-int noPassphrase(char*, int, int, void*) {
+int noPassphrase(char* /*buffer*/, int /*size*/, int /*writing*/, void* /*data*/) {
     return 0;
 }
 
@@ -67,9 +68,9 @@ KeyPtr readKey(const std::filesystem::path& path) {
     }
     KeyPtr key(PEM_read_bio_PrivateKey(file.get(), nullptr, noPassphrase, nullptr));
     if (!key) {
-        throw CertificateError("the key " + path.string() +
-                               " holds no PEM private key without a passphrase: " +
-                               openSslReason());
+        throw CertificateError(
+            "the key " + path.string() +
+            " holds no PEM private key without a passphrase: " + openSslReason());
     }
     return key;
 }
@@ -79,7 +80,7 @@ std::string printedTime(const ASN1_TIME* time) {
     ASN1_TIME_print(out.get(), time);
     char* data = nullptr;
     long length = BIO_get_mem_data(out.get(), &data);
-    return std::string(data, static_cast<std::size_t>(length));
+    return {data, static_cast<std::size_t>(length)};
 }
 
 std::string pemOf(const std::function<int(BIO*)>& write) {
@@ -89,7 +90,7 @@ std::string pemOf(const std::function<int(BIO*)>& write) {
     }
     char* data = nullptr;
     long length = BIO_get_mem_data(out.get(), &data);
-    return std::string(data, static_cast<std::size_t>(length));
+    return {data, static_cast<std::size_t>(length)};
 }
 
 bool isIpAddress(const std::string& name) {
@@ -132,8 +133,9 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
         throw CertificateError("cannot make a key: " + openSslReason());
     }
     X509_set_version(certificate.get(), 2);
-    ASN1_INTEGER_set_int64(X509_get_serialNumber(certificate.get()),
-                           std::chrono::system_clock::now().time_since_epoch().count() & 0x7FFFFFFF);
+    ASN1_INTEGER_set_int64(
+        X509_get_serialNumber(certificate.get()),
+        std::chrono::system_clock::now().time_since_epoch().count() & 0x7FFFFFFF);
     ASN1_TIME_set(X509_getm_notBefore(certificate.get()),
                   std::chrono::system_clock::to_time_t(notBefore));
     ASN1_TIME_set(X509_getm_notAfter(certificate.get()),
@@ -156,11 +158,11 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
     if (X509_sign(certificate.get(), key.get(), EVP_sha256()) == 0) {
         throw CertificateError("cannot sign a certificate: " + openSslReason());
     }
-    return PemPair{
-        pemOf([&](BIO* out) { return PEM_write_bio_X509(out, certificate.get()); }),
-        pemOf([&](BIO* out) {
-            return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
-        })};
+    return PemPair{pemOf([&](BIO* out) { return PEM_write_bio_X509(out, certificate.get()); }),
+                   pemOf([&](BIO* out) {
+                       return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr,
+                                                       nullptr);
+                   })};
 }
 
 void checkCertificateFiles(const CertificateFiles& files) {
@@ -169,8 +171,7 @@ void checkCertificateFiles(const CertificateFiles& files) {
     if (X509_check_private_key(certificate.get(), key.get()) != 1) {
         ERR_clear_error();
         throw CertificateError("the key " + files.key.string() +
-                               " does not belong to the certificate " +
-                               files.certificate.string());
+                               " does not belong to the certificate " + files.certificate.string());
     }
     if (X509_cmp_current_time(X509_get0_notAfter(certificate.get())) <= 0) {
         throw CertificateError("the certificate " + files.certificate.string() + " expired on " +
@@ -191,11 +192,11 @@ CertificateFiles ownCertificate(const std::filesystem::path& dataDir) {
     } catch (const CertificateError&) {
         // None yet, or one that no longer serves: make a new one below.
     }
-    char host[256] = {};
-    ::gethostname(host, sizeof host - 1);
+    std::array<char, 256> host{};
+    ::gethostname(host.data(), host.size() - 1);
     std::vector<std::string> names = {"localhost", "127.0.0.1", "::1"};
-    if (host[0] != '\0' && std::string(host) != "localhost") {
-        names.insert(names.begin(), host);
+    if (host[0] != '\0' && std::string(host.data()) != "localhost") {
+        names.insert(names.begin(), host.data());
     }
     auto now = std::chrono::system_clock::now();
     PemPair pem = makeSelfSignedCertificate(names, now - std::chrono::hours(1), now + kOwnLifetime);

@@ -30,8 +30,9 @@ EncryptionAgreement negotiateEncryption(EncryptionMode mode,
             if (clientCannot) {
                 return {EncryptionSetting::NotSupported, Protection::None};
             }
-            return clientWantsAll ? EncryptionAgreement{EncryptionSetting::On, Protection::Everything}
-                                  : EncryptionAgreement{EncryptionSetting::Off, Protection::LoginOnly};
+            return clientWantsAll
+                       ? EncryptionAgreement{EncryptionSetting::On, Protection::Everything}
+                       : EncryptionAgreement{EncryptionSetting::Off, Protection::LoginOnly};
         case EncryptionMode::Force:
             return clientWantsAll
                        ? EncryptionAgreement{EncryptionSetting::On, Protection::Everything}

@@ -77,8 +77,8 @@ Bytes encodeProcedureReplies(const std::vector<ProcedureReply>& replies, TdsVers
             tokens.returnStatus(*procedure.returnStatus);
         }
         const bool last = i + 1 == replies.size();
-        tokens.doneProc(static_cast<std::uint16_t>((failed ? kDoneError : 0) |
-                                                   (last ? 0 : kDoneMore)));
+        tokens.doneProc(
+            static_cast<std::uint16_t>((failed ? kDoneError : 0) | (last ? 0 : kDoneMore)));
     }
     return tokens.take();
 }

@@ -37,10 +37,22 @@ constexpr std::uint8_t kNText = 0x63;
 
 // The procedures MS-TDS lets a client name by number.
 constexpr std::array<const char16_t*, 16> kWellKnownProcedures = {
-    nullptr,           u"sp_cursor",      u"sp_cursoropen",    u"sp_cursorprepare",
-    u"sp_cursorexecute", u"sp_cursorprepexec", u"sp_cursorunprepare", u"sp_cursorfetch",
-    u"sp_cursoroption", u"sp_cursorclose", u"sp_executesql",   u"sp_prepare",
-    u"sp_execute",     u"sp_prepexec",    u"sp_prepexecrpc",   u"sp_unprepare",
+    nullptr,
+    u"sp_cursor",
+    u"sp_cursoropen",
+    u"sp_cursorprepare",
+    u"sp_cursorexecute",
+    u"sp_cursorprepexec",
+    u"sp_cursorunprepare",
+    u"sp_cursorfetch",
+    u"sp_cursoroption",
+    u"sp_cursorclose",
+    u"sp_executesql",
+    u"sp_prepare",
+    u"sp_execute",
+    u"sp_prepexec",
+    u"sp_prepexecrpc",
+    u"sp_unprepare",
 };
 
 // Windows-1252 where it differs from Latin-1 (0x80 to 0x9F); the rest maps one to one.
@@ -131,9 +143,9 @@ Value textValue(ByteReader& reader, TextLayout layout, bool unicode) {
 }
 
 std::string hexByte(std::uint8_t byte) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", byte);
-    return text;
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "0x%02X", byte);
+    return text.data();
 }
 
 // TYPE_INFO and the value after it.
@@ -198,8 +210,8 @@ bool atCallBoundary(ByteReader& reader, TdsVersion version) {
         return true;
     }
     std::uint8_t next = reader.take(1)[0];
-    bool separator = hasWideFields(version) ? (next == kBatchFlag || next == kNoExecFlag)
-                                            : next == kBatchFlag71;
+    bool separator =
+        hasWideFields(version) ? (next == kBatchFlag || next == kNoExecFlag) : next == kBatchFlag71;
     if (!separator) {
         reader.seek(reader.position() - 1);
     }

@@ -39,7 +39,8 @@ std::unique_ptr<devserver::tds::TlsContext> tlsContext(const devserver::tds::Com
         return nullptr;
     }
     if (options.tlsCertificate) {
-        return std::make_unique<TlsContext>(CertificateFiles{*options.tlsCertificate, *options.tlsKey});
+        return std::make_unique<TlsContext>(
+            CertificateFiles{*options.tlsCertificate, *options.tlsKey});
     }
     return std::make_unique<TlsContext>(ownCertificate(options.dataDir));
 }
@@ -59,9 +60,9 @@ int serve(const devserver::tds::CommandLine& options) {
         instance.seedDatabases(options.seedDatabases);
     }
 
-    tds::Server server(instance, log.get(),
-                       {options.bindAddress, options.port,
-                        {options.encryption, tls.get(), options.loginTimeout}});
+    tds::Server server(
+        instance, log.get(),
+        {options.bindAddress, options.port, {options.encryption, tls.get(), options.loginTimeout}});
     server.start();
     const std::string& host = server.host();
     bool ipv6 = host.find(':') != std::string::npos;

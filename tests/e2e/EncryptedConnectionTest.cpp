@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "DocumentedTexts.h"
-#include "devserver/tds/OdbcSession.h"
 #include "ServerChecks.h"
 #include "ServerHost.h"
+#include "devserver/tds/OdbcSession.h"
 #include "operations/Handlers.h"
 #include "support/RecordingRelay.h"
 
@@ -32,14 +32,14 @@ void backUpAndRestore(const DevServerProcess& server, ServerHost& host, Connecti
     setRecoverySimple(observer, kShop);
     host.refreshList();
     host.select(kShop);
-    host.fileChoices = {ChosenFile{inDataFolder(server, QStringLiteral("Shop.bak")),
-                                   QStringLiteral("Shop.bak")}};
+    host.fileChoices = {
+        ChosenFile{inDataFolder(server, QStringLiteral("Shop.bak")), QStringLiteral("Shop.bak")}};
     host.click(backUpDatabase);
     addRow(observer, kShop, QStringLiteral("after the backup"));
     host.select(kShop);
     host.typedAnswer = kConfirmationPhrase;
-    host.fileChoices = {ChosenFile{inDataFolder(server, QStringLiteral("Shop.bak")),
-                                   QStringLiteral("Shop.bak")}};
+    host.fileChoices = {
+        ChosenFile{inDataFolder(server, QStringLiteral("Shop.bak")), QStringLiteral("Shop.bak")}};
     host.click(restoreDatabase);
     EXPECT_EQ(host.statusHistory,
               (QStringList{QStringLiteral("备份数据库成功"), QStringLiteral("恢复数据库成功")}));
@@ -85,9 +85,9 @@ TEST(EncryptedConnection, NeitherThePasswordNorAnyStatementCrossesInClear) {
 
     // The same relay does see all of that when a client does not encrypt.
     RecordingRelay control(server.port());
-    tdstest::OdbcSession clear(
-        "DRIVER={FreeTDS};SERVER=127.0.0.1," + std::to_string(control.port()) +
-        ";UID=sa;PWD={" + kPassword + "};TDS_Version=7.4;ClientCharset=UTF-8;Encryption=off");
+    tdstest::OdbcSession clear("DRIVER={FreeTDS};SERVER=127.0.0.1," +
+                               std::to_string(control.port()) + ";UID=sa;PWD={" + kPassword +
+                               "};TDS_Version=7.4;ClientCharset=UTF-8;Encryption=off");
     clear.query("SELECT * FROM Shop.dbo.t");
     EXPECT_TRUE(control.sawLoginPassword(password));
     EXPECT_TRUE(control.sawUtf16(u"SELECT * FROM Shop.dbo.t"));

@@ -19,10 +19,9 @@ QString toolConnectionString(const DevServerProcess& server) {
 }
 
 QString toolConnectionString(const DevServerProcess& server, int port) {
-    return connection_string::compose(connection_string::LoginStyle::SqlServer,
-                                      QStringLiteral("sa"),
-                                      QString::fromStdString(server.saPassword()),
-                                      QStringLiteral("127.0.0.1,%1").arg(port));
+    return connection_string::compose(
+        connection_string::LoginStyle::SqlServer, QStringLiteral("sa"),
+        QString::fromStdString(server.saPassword()), QStringLiteral("127.0.0.1,%1").arg(port));
 }
 
 std::unique_ptr<OdbcConnection> connectTo(const DevServerProcess& server) {

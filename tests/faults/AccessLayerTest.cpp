@@ -147,8 +147,8 @@ TEST(AccessLayer, ACaFileInAFreeTdsSectionChecksTheServersCertificate) {
     std::ofstream(conf) << "[trusted]\n\thost = 127.0.0.1\n\tport = " << server.port()
                         << "\n\tca file = " << (server.dataDir() / "tls-certificate.pem").string()
                         << "\n[untrusted]\n\thost = 127.0.0.1\n\tport = " << server.port()
-                        << "\n\tca file = "
-                        << (stranger.dataDir() / "tls-certificate.pem").string() << "\n";
+                        << "\n\tca file = " << (stranger.dataDir() / "tls-certificate.pem").string()
+                        << "\n";
     const char* previous = std::getenv("FREETDSCONF");
     const std::string saved = previous != nullptr ? previous : "";
     ::setenv("FREETDSCONF", conf.c_str(), 1);

@@ -86,8 +86,8 @@ TEST(OdbcTranslation, BracedValuesCarrySeparatorsButNotTheDriversTerminator) {
 // A data source that is the name of a freetds.conf section goes by that section; anything
 // else, and a name no configuration holds, stays a host.
 TEST(OdbcTranslation, ANamedFreeTdsSectionIsUsedByName) {
-    EXPECT_TRUE(freetds_sections::hasSection("[global]\n  [Prod-DB] \n\thost = 10.0.0.5\n",
-                                             "prod-db"));
+    EXPECT_TRUE(
+        freetds_sections::hasSection("[global]\n  [Prod-DB] \n\thost = 10.0.0.5\n", "prod-db"));
     EXPECT_FALSE(freetds_sections::hasSection("; [prod-db]\nhost = prod-db\n", "prod-db"));
 
     QTemporaryFile conf;

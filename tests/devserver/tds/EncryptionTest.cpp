@@ -85,8 +85,9 @@ TEST(EncryptionOnTheWire, OnFromTheClientEncryptsEverything) {
         client.sendMessage(0x10, buildLogin7(saLogin()));
         EXPECT_TRUE(loggedIn(client.readMessage()));
         EXPECT_EQ(tokensOf<RowToken>(query(client, u"SELECT N'秘密' AS secret")).size(), 1u);
-        client.sendMessage(0x03, buildRpc(u"sp_executesql", {{u"", RpcParameter::Type::NVarChar,
-                                                              u"SELECT 42 AS answer", {}}}));
+        client.sendMessage(
+            0x03, buildRpc(u"sp_executesql",
+                           {{u"", RpcParameter::Type::NVarChar, u"SELECT 42 AS answer", {}}}));
         EXPECT_EQ(tokensOf<RowToken>(decodeReply(client.readMessage())).size(), 1u);
         EXPECT_FALSE(relay.sawLoginPassword(u"Tls#Secret42"));
         EXPECT_FALSE(relay.sawUtf16(u"SELECT N'秘密'"));
@@ -115,8 +116,9 @@ TEST(EncryptionOnTheWire, AForcedServerRequiresItAndRefusesALoginSentInClear) {
     // Without any PRELOGIN, as a TDS 7.0 client logs in, it is refused alike.
     RawTdsClient early(server.port());
     early.sendMessage(0x10, buildLogin7(saLogin()));
-    EXPECT_NE(tokensOf<MessageToken>(decodeReply(early.readMessage())).at(0).text.find(
-                  u"requires encryption"),
+    EXPECT_NE(tokensOf<MessageToken>(decodeReply(early.readMessage()))
+                  .at(0)
+                  .text.find(u"requires encryption"),
               std::u16string::npos);
     EXPECT_TRUE(server.readLog().empty());
 }
@@ -138,19 +140,17 @@ TEST(EncryptionOnTheWire, AServerWithoutEncryptionSaysSoAndNeverStartsTls) {
 }
 
 TEST(EncryptionOnTheWire, TheServerPresentsItsOwnCertificateOrTheOneGiven) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("given-cert-" + std::to_string(::getpid()));
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("given-cert-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     auto now = std::chrono::system_clock::now();
-    auto pem = devserver::tds::makeSelfSignedCertificate({"given.example"},
-                                                         now - std::chrono::hours(1),
-                                                         now + std::chrono::hours(24));
+    auto pem = devserver::tds::makeSelfSignedCertificate(
+        {"given.example"}, now - std::chrono::hours(1), now + std::chrono::hours(24));
     std::ofstream(folder / "cert.pem") << pem.certificate;
     std::ofstream(folder / "key.pem") << pem.key;
     {
-        DevServerProcess given = serverIn(
-            "optional", {"--tls-cert", (folder / "cert.pem").string(), "--tls-key",
-                         (folder / "key.pem").string()});
+        DevServerProcess given = serverIn("optional", {"--tls-cert", (folder / "cert.pem").string(),
+                                                       "--tls-key", (folder / "key.pem").string()});
         RawTdsClient client(given.port());
         ASSERT_EQ(preLogin(client, kOn), kOn);
         client.startTls();
@@ -183,10 +183,14 @@ TEST(EncryptionWithFreeTds, EachDriverSettingAgainstEachServerMode) {
         Seen expected;
     };
     const Cell table[] = {
-        {"off", "off", Seen::AllClear},          {"off", "request", Seen::AllClear},
-        {"off", "require", Seen::Refused},       {"optional", "off", Seen::AllClear},
-        {"optional", "request", Seen::LoginHidden}, {"optional", "require", Seen::AllHidden},
-        {"force", "off", Seen::AllHidden},       {"force", "request", Seen::AllHidden},
+        {"off", "off", Seen::AllClear},
+        {"off", "request", Seen::AllClear},
+        {"off", "require", Seen::Refused},
+        {"optional", "off", Seen::AllClear},
+        {"optional", "request", Seen::LoginHidden},
+        {"optional", "require", Seen::AllHidden},
+        {"force", "off", Seen::AllHidden},
+        {"force", "request", Seen::AllHidden},
         {"force", "require", Seen::AllHidden},
     };
     for (const char* mode : {"off", "optional", "force"}) {
@@ -199,8 +203,7 @@ TEST(EncryptionWithFreeTds, EachDriverSettingAgainstEachServerMode) {
             RecordingRelay relay(server.port());
             std::string connection = server.odbcConnectionString("master", "7.4", cell.driver);
             connection.replace(connection.find(std::to_string(server.port())),
-                               std::to_string(server.port()).size(),
-                               std::to_string(relay.port()));
+                               std::to_string(server.port()).size(), std::to_string(relay.port()));
             Seen seen = Seen::Refused;
             try {
                 OdbcSession session(connection);

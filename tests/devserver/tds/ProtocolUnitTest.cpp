@@ -123,8 +123,9 @@ TEST(PacketFraming, SplitsWithinTheSizeAndMarksOnlyTheLastPacket) {
 
 TEST(PreLogin, AnswersTheAgreedSettingInAWellFormedTableAndReadsTheClients) {
     using tds::EncryptionSetting;
-    for (EncryptionSetting answer : {EncryptionSetting::Off, EncryptionSetting::On,
-                                     EncryptionSetting::NotSupported, EncryptionSetting::Required}) {
+    for (EncryptionSetting answer :
+         {EncryptionSetting::Off, EncryptionSetting::On, EncryptionSetting::NotSupported,
+          EncryptionSetting::Required}) {
         Bytes reply = tds::preLoginReply(answer);
         int encryptionOptions = 0;
         for (std::size_t pos = 0; reply.at(pos) != 0xFF; pos += 5) {
@@ -146,8 +147,7 @@ TEST(PreLogin, AnswersTheAgreedSettingInAWellFormedTableAndReadsTheClients) {
     EXPECT_EQ(tds::parsePreLogin(buildPreLogin(0x81)).encryption, EncryptionSetting::On);
     EXPECT_EQ(tds::parsePreLogin(buildPreLogin(std::nullopt)).encryption, std::nullopt);
     EXPECT_THROW(tds::parsePreLogin(buildPreLogin(0x04)), tds::ProtocolError);
-    EXPECT_THROW(tds::parsePreLogin(Bytes{0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}),
-                 tds::ProtocolError);
+    EXPECT_THROW(tds::parsePreLogin(Bytes{0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}), tds::ProtocolError);
     EXPECT_THROW(tds::parsePreLogin(Bytes{0x00, 0x00}), tds::ProtocolError);
 }
 
@@ -179,8 +179,8 @@ TEST(EncryptionNegotiation, AnswersEveryClientSettingAsSqlServerDoes) {
          Protection::Everything},
         {EncryptionMode::Optional, EncryptionSetting::Required, EncryptionSetting::On,
          Protection::Everything},
-        {EncryptionMode::Optional, EncryptionSetting::NotSupported,
-         EncryptionSetting::NotSupported, Protection::None},
+        {EncryptionMode::Optional, EncryptionSetting::NotSupported, EncryptionSetting::NotSupported,
+         Protection::None},
         {EncryptionMode::Force, EncryptionSetting::Off, EncryptionSetting::Required,
          Protection::Everything},
         {EncryptionMode::Force, std::nullopt, EncryptionSetting::Required, Protection::Everything},
@@ -190,8 +190,7 @@ TEST(EncryptionNegotiation, AnswersEveryClientSettingAsSqlServerDoes) {
          Protection::Everything},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.mode) * 10 +
-                     (c.client ? static_cast<int>(*c.client) : 9));
+        SCOPED_TRACE(static_cast<int>(c.mode) * 10 + (c.client ? static_cast<int>(*c.client) : 9));
         tds::EncryptionAgreement agreement = tds::negotiateEncryption(c.mode, c.client);
         EXPECT_EQ(agreement.answer, c.answer);
         EXPECT_EQ(agreement.protection, c.protection);

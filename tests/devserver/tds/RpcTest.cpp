@@ -90,8 +90,8 @@ TEST_F(Rpc, ExecuteSqlBindsTypedParametersByPositionAndByName) {
     auto row = onlyRow(call(
         u"sp_executesql",
         {text(u"SELECT @a + 1 AS a, @b AS b, @c AS c, @d AS d, @e AS e"),
-         text(u"@a int, @b bigint, @c nvarchar(10), @d varchar(10), @e nvarchar(5)"),
-         number(41), number(5000000000, u"@b", Type::BigInt),
+         text(u"@a int, @b bigint, @c nvarchar(10), @d varchar(10), @e nvarchar(5)"), number(41),
+         number(5000000000, u"@b", Type::BigInt),
          RpcParameter{u"@d", Type::VarChar, u"caf\u00E9 \u0080", std::nullopt},  // Windows-1252
          text(u"文字", u"@c"), RpcParameter{u"@e", Type::NVarChar, std::nullopt, std::nullopt}}));
     ASSERT_EQ(row.size(), 5u);
@@ -102,11 +102,11 @@ TEST_F(Rpc, ExecuteSqlBindsTypedParametersByPositionAndByName) {
     EXPECT_FALSE(row[4].has_value());
 
     // By number (ProcID 10), the statement as NTEXT as FreeTDS sends it, a default value.
-    row = onlyRow(call(u"",
-                       {RpcParameter{u"", Type::NText, u"SELECT @x * 2 AS x, @y AS y", {}},
-                        RpcParameter{u"", Type::NText, u"@x int, @y nvarchar(3) = N'def'", {}},
-                        number(21, u"@x")},
-                       10));
+    row = onlyRow(call(
+        u"",
+        {RpcParameter{u"", Type::NText, u"SELECT @x * 2 AS x, @y AS y", {}},
+         RpcParameter{u"", Type::NText, u"@x int, @y nvarchar(3) = N'def'", {}}, number(21, u"@x")},
+        10));
     ASSERT_EQ(row.size(), 2u);
     EXPECT_EQ(std::get<std::int64_t>(*row[0]), 42);
     EXPECT_EQ(std::get<std::u16string>(*row[1]), u"def");
@@ -152,14 +152,13 @@ TEST_F(Rpc, AttachAndDetachByNameAndAnUnknownProcedure) {
     auto tokens = call(u"sp_detach_db", {text(u"Shop")});
     EXPECT_TRUE(errorNumbers(tokens).empty());
     EXPECT_EQ(tokensOf<ReturnStatusToken>(tokens).at(0).value, 0);
-    EXPECT_TRUE(tokensOf<RowToken>(batch(u"SELECT name FROM sysdatabases WHERE name = 'Shop'"))
-                    .empty());
+    EXPECT_TRUE(
+        tokensOf<RowToken>(batch(u"SELECT name FROM sysdatabases WHERE name = 'Shop'")).empty());
 
     tokens = call(u"master.dbo.[sp_attach_db]", {text(u"Shop"), text(data), text(log)});
     EXPECT_TRUE(errorNumbers(tokens).empty());
-    EXPECT_EQ(tokensOf<RowToken>(batch(u"SELECT name FROM sysdatabases WHERE name = 'Shop'"))
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        tokensOf<RowToken>(batch(u"SELECT name FROM sysdatabases WHERE name = 'Shop'")).size(), 1u);
     // The procedure's own refusals keep SQL Server's numbers.
     EXPECT_EQ(errorNumbers(call(u"sp_detach_db", {text(u"Nowhere")})),
               std::vector<std::int32_t>{15010});
@@ -206,16 +205,17 @@ TEST_F(Rpc, SeveralCallsInOneRequestAndUnmodelledTypes) {
     client.sendMessage(0x03, floatCall);
     auto refused = tokensOf<MessageToken>(decodeReply(client.readMessage()));
     ASSERT_EQ(refused.size(), 1u);
-    EXPECT_NE(refused[0].text.find(u"does not model parameters of type 0x6D"), std::u16string::npos);
+    EXPECT_NE(refused[0].text.find(u"does not model parameters of type 0x6D"),
+              std::u16string::npos);
     EXPECT_EQ(onlyRow(batch(u"SELECT @@SPID")).size(), 1u);
 }
 
 TEST_F(Rpc, AMalformedRequestClosesOnlyItsConnection) {
     Bytes good = buildRpc(u"sp_executesql", {text(u"SELECT 1"), number(7)});
     std::vector<Bytes> malformed = {
-        Bytes(good.begin(), good.begin() + 22),        // ALL_HEADERS and nothing else
-        Bytes(good.begin(), good.end() - 2),           // the last value cut short
-        Bytes(good.begin(), good.begin() + 30),        // inside the procedure name
+        Bytes(good.begin(), good.begin() + 22),  // ALL_HEADERS and nothing else
+        Bytes(good.begin(), good.end() - 2),     // the last value cut short
+        Bytes(good.begin(), good.begin() + 30),  // inside the procedure name
     };
     Bytes lyingName = good;
     lyingName[22] = 0xF0;  // a name far longer than the message
@@ -252,14 +252,12 @@ TEST(RpcThroughFreeTds, BoundParametersReachTheStatement) {
     SQLLEN cLength = SQL_NTS;
     SQLLEN dLength = SQL_NTS;
     SQLHSTMT statement = session.statement();
-    SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &a, 0,
-                     &aLength);
+    SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &a, 0, &aLength);
     SQLBindParameter(statement, 2, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &b, 0,
                      &bLength);
     SQLBindParameter(statement, 3, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 20, 0, c, 0,
                      &cLength);
-    SQLBindParameter(statement, 4, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 20, 0, d, 0,
-                     &dLength);
+    SQLBindParameter(statement, 4, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 20, 0, d, 0, &dLength);
     ASSERT_TRUE(SQL_SUCCEEDED(session.execute("SELECT ? + 1 AS a, ? AS b, ? AS c, ? AS d")))
         << session.statementDiagnostics().at(0).text;
     ResultSet result = session.fetchAll();

@@ -32,23 +32,23 @@ LoginFields saLogin() {
 }
 
 Bytes header(std::uint8_t type, std::uint16_t length) {
-    return {type, 0x01, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
-            0,    0,    1,
-            0};
+    return {
+        type, 0x01, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 0, 0,
+        1,    0};
 }
 
 class TlsFaults : public ::testing::Test {
   protected:
     TlsFaults()
-        : server_(DevServerProcess::Options{
-              "Fault#Pass3",
-              0,
-              {"--encryption", "optional", "--login-timeout",
-               std::to_string(kLoginTimeoutSeconds)}}) {
+        : server_(DevServerProcess::Options{"Fault#Pass3",
+                                            0,
+                                            {"--encryption", "optional", "--login-timeout",
+                                             std::to_string(kLoginTimeoutSeconds)}}) {
         survivor_ = std::make_unique<RawTdsClient>(server_.port());
         encryptedLogIn(*survivor_);
-        query(*survivor_, u"CREATE DATABASE Keep CREATE TABLE Keep.dbo.t (v nvarchar(20)) "
-                          u"INSERT INTO Keep.dbo.t VALUES (N'保留')");
+        query(*survivor_,
+              u"CREATE DATABASE Keep CREATE TABLE Keep.dbo.t (v nvarchar(20)) "
+              u"INSERT INTO Keep.dbo.t VALUES (N'保留')");
         dataBefore_ = dataFolder();
     }
 
@@ -169,8 +169,8 @@ TEST_F(TlsFaults, AClientThatStopsHalfwayIsClosedAfterTheLoginTimeOut) {
     halfHeader.sendOnSocket(Bytes{0x12, 0x01, 0x00});
     RawTdsClient silent(server_.port(), kPatience);
 
-    for (RawTdsClient* client : {hello.get(), handshaken.get(), halfLogin.get(), &halfHeader,
-                                 &silent}) {
+    for (RawTdsClient* client :
+         {hello.get(), handshaken.get(), halfLogin.get(), &halfHeader, &silent}) {
         expectClosedByTheServerAlone(*client);
     }
     expectServerStillServes();
@@ -189,15 +189,14 @@ TEST_F(TlsFaults, AHundredStalledConnectionsDoNotKeepOthersOut) {
 }
 
 TEST(DevServerStart, RefusesAnExpiredOrMismatchedCertificateInOneLine) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("bad-cert-" + std::to_string(::getpid()));
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("bad-cert-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     auto now = std::chrono::system_clock::now();
     auto expired = devserver::tds::makeSelfSignedCertificate(
         {"old.example"}, now - std::chrono::hours(48), now - std::chrono::hours(24));
-    auto other = devserver::tds::makeSelfSignedCertificate({"other.example"},
-                                                           now - std::chrono::hours(1),
-                                                           now + std::chrono::hours(1));
+    auto other = devserver::tds::makeSelfSignedCertificate(
+        {"other.example"}, now - std::chrono::hours(1), now + std::chrono::hours(1));
     std::ofstream(folder / "expired.pem") << expired.certificate;
     std::ofstream(folder / "expired-key.pem") << expired.key;
     std::ofstream(folder / "other-key.pem") << other.key;
@@ -218,10 +217,11 @@ TEST(DevServerStart, RefusesAnExpiredOrMismatchedCertificateInOneLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.certificate + " " + c.key);
         try {
-            DevServerProcess server(DevServerProcess::Options{
-                "", 0,
-                {"--tls-cert", (folder / c.certificate).string(), "--tls-key",
-                 (folder / c.key).string()}});
+            DevServerProcess server(
+                DevServerProcess::Options{"",
+                                          0,
+                                          {"--tls-cert", (folder / c.certificate).string(),
+                                           "--tls-key", (folder / c.key).string()}});
             ADD_FAILURE() << "the server started";
         } catch (const std::runtime_error& e) {
             std::string message = e.what();

@@ -30,10 +30,10 @@ TsqlRun runTsql(const DevServerProcess& server, const std::string& password,
     auto confPath = folder / "freetds.conf";
     std::ofstream(scriptPath) << script;
     std::ofstream(confPath) << "[global]\n" << freetdsConf;
-    std::string command = std::string(freetdsConf.empty() ? "" : "FREETDSCONF='" + confPath.string() + "' ") +
-                          "timeout 20 tsql -H 127.0.0.1 -p " + std::to_string(server.port()) +
-                          " -U sa -P '" + password + "' < '" + scriptPath.string() + "' > '" +
-                          outputPath.string() + "' 2>&1";
+    std::string command =
+        std::string(freetdsConf.empty() ? "" : "FREETDSCONF='" + confPath.string() + "' ") +
+        "timeout 20 tsql -H 127.0.0.1 -p " + std::to_string(server.port()) + " -U sa -P '" +
+        password + "' < '" + scriptPath.string() + "' > '" + outputPath.string() + "' 2>&1";
     int status = std::system(command.c_str());
     std::stringstream output;
     output << std::ifstream(outputPath).rdbuf();
