@@ -11,13 +11,9 @@
 
 #include "ErrorPath.h"
 #include "QtPrompts.h"
-#include "session/OdbcConnection.h"
+#include "common/OperatorTexts.h"
 
 namespace {
-
-std::unique_ptr<Connection> makeOdbcConnection() {
-    return std::make_unique<OdbcConnection>();
-}
 
 QFont windowFont() {
     // Captions were laid out for a 12-pixel CJK face; a larger one would be clipped.
@@ -31,7 +27,7 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      conn_(connectionFactory ? std::move(connectionFactory) : makeOdbcConnection),
+      conn_(std::move(connectionFactory)),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this)) {
     setFont(windowFont());
     buildControls();
@@ -43,11 +39,11 @@ FMain::~FMain() = default;
 
 void FMain::onLoad() {
     C_LoginStyle->setCurrentIndex(0);
-    showStatus(status_text::kPleaseConnect);
+    showStatus(texts::kPleaseConnect);
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
-    closeConnection(conn_);
+    closeConnection(*this);
     event->accept();
 }
 

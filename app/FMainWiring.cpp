@@ -8,9 +8,8 @@ void FMain::wireHandlers() {
     connect(C_LoginStyle, &QComboBox::currentIndexChanged, this,
             [this] { applyLoginStyle(*this); });
     connect(C_Link, &QPushButton::clicked, this,
-            [this] { guarded([this] { connectToServer(*this, conn_, *this); }); });
-    connect(C_UnLink, &QPushButton::clicked, this,
-            [this] { disconnectFromServer(*this, conn_, *this); });
+            [this] { guarded([this] { connectToServer(*this); }); });
+    connect(C_UnLink, &QPushButton::clicked, this, [this] { disconnectFromServer(*this); });
 
     const QList<std::pair<QPushButton*, void (*)(OperationHost&)>> operations{
         {C_FMdf, chooseDataFile},

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 
 #include "FileNames.h"
-#include "operations/FileDialog.h"
-#include "session/Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 QString QtPrompts::askTypedConfirmation(const QString& prompt, const QString& title) {
     bool accepted = false;
@@ -34,7 +34,7 @@ ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
                          [&typedText](const QString& text) { typedText = text; });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        throw Error(kFileDialogCancelled);
+        throw Error(texts::kFileDialogCancelled);
     }
     QString path = dialog.selectedFiles().constFirst();
     if (file_names::isWindowsAbsolutePath(typedText)) {

@@ -7,7 +7,7 @@
 #include "Measure.h"
 #include "PlainOdbc.h"
 #include "operations/Statements.h"
-#include "session/DbList.h"
+#include "operations/DbList.h"
 
 namespace bench {
 

@@ -14,9 +14,6 @@ constexpr int kConnectionFailed = 20002;  // FreeTDS's TDSEFCON
 
 }  // namespace
 
-const QString kDescription =
-    QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
-
 bool isEncryptionRefusal(const std::vector<DiagnosticRecord>& records) {
     const bool unableToConnect = std::ranges::any_of(
         records, [](const DiagnosticRecord& r) { return r.sqlState == kUnableToConnect; });

@@ -3,7 +3,6 @@
 #include <sql.h>
 
 #include <QString>
-#include <QStringList>
 #include <vector>
 
 // The access layer asks the FreeTDS driver for full encryption. A server that offers none
@@ -11,9 +10,6 @@
 // fails, a certificate that a configured CA file does not vouch for included; the driver
 // reports all of these alike and says no more than that the connection failed.
 namespace encryption_refusal {
-
-// What the status line shows for such a refusal.
-extern const QString kDescription;
 
 struct DiagnosticRecord {
     QString sqlState;

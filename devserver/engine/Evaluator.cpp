@@ -167,9 +167,7 @@ Value Evaluator::value(const Expr& expr, const RowView* row) const {
             return values::arithmetic(expr.text, value(expr.children[0], row),
                                       value(expr.children[1], row));
         default:
-            throw SqlError(messages::error(
-                4145, 15,
-                u"An expression of boolean type cannot be used where a value is expected."));
+            throw SqlError(messages::booleanAsValue());
     }
 }
 
@@ -268,10 +266,7 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
     auto argument = [&](std::size_t i) { return value(args[i], row); };
     auto arity = [&](std::size_t min, std::size_t max) {
         if (args.size() < min || args.size() > max) {
-            throw SqlError(messages::error(174, 15,
-                                           u"The " + name + u" function requires " +
-                                               text::number(static_cast<std::int64_t>(min)) +
-                                               u" argument(s)."));
+            throw SqlError(messages::functionArgumentCount(name, static_cast<std::int64_t>(min)));
         }
     };
     State& state = context_.state();
@@ -322,14 +317,13 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         }
         return std::nullopt;
     }
-    throw SqlError(messages::error(
-        50000, 16, u"The development server does not model the function '" + name + u"'."));
+    throw SqlError(messages::functionNotModelled(name));
 }
 
 std::u16string Evaluator::textOf(const Expr& expr) const {
     const Value result = value(expr);
     if (!result) {
-        throw SqlError(messages::error(50000, 16, u"A value given as NULL must be a text here."));
+        throw SqlError(messages::nullWhereTextNeeded());
     }
     return values::toText(result);
 }
@@ -389,7 +383,7 @@ Column Evaluator::columnOf(const Expr& expr, const RowView* row, std::u16string 
             const Column b = columnOf(expr.children[1], row, {});
             if (expr.text == u"+" && values::isTextType(a.type) && values::isTextType(b.type)) {
                 column.type = ColumnType::NVarChar;
-                column.length = std::min(4000, a.length + b.length);
+                column.length = std::min(kMaxNVarCharLength, a.length + b.length);
             } else {
                 column.type = ColumnType::BigInt;
             }

@@ -115,7 +115,7 @@ void bindParameters(const std::vector<syntax::VariableDeclaration>& declared,
         } else if (parameter.initial) {
             value = evaluator.value(*parameter.initial);
         } else {
-            throw SqlError(messages::parameterNotSupplied(query, parameter.name));
+            throw SqlError(messages::queryParameterNotSupplied(query, parameter.name));
         }
         scope.variables[text::upper(parameter.name)] =
             Variable{parameter.type, values::coerce(value, parameter.type, false)};
@@ -125,7 +125,7 @@ void bindParameters(const std::vector<syntax::VariableDeclaration>& declared,
 void executeSql(const std::vector<Argument>& arguments, const Context& context) {
     const ExecuteSqlArguments split = splitExecuteSql(arguments);
     if (split.statement == nullptr) {
-        throw SqlError(messages::parameterMissing(std::u16string(kExecuteSql), u"@statement"));
+        throw SqlError(messages::parameterNotSupplied(std::u16string(kExecuteSql), u"@statement"));
     }
     if (!isUnicodeText(*split.statement)) {
         throw SqlError(messages::parameterNotUnicodeText(u"@statement"));

@@ -149,8 +149,11 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
 
     std::string alternatives;
     for (const std::string& name : names) {
-        alternatives += (alternatives.empty() ? "" : ",") +
-                        std::string(isIpAddress(name) ? "IP:" : "DNS:") + name;
+        if (!alternatives.empty()) {
+            alternatives += ',';
+        }
+        alternatives += isIpAddress(name) ? "IP:" : "DNS:";
+        alternatives += name;
     }
     addExtension(certificate.get(), NID_subject_alt_name, alternatives);
     addExtension(certificate.get(), NID_key_usage, "critical,digitalSignature,keyAgreement");

@@ -11,18 +11,13 @@
 #include "ReplyEncoder.h"
 #include "RpcRequest.h"
 #include "SqlBatch.h"
+#include "devserver/engine/Messages.h"
 #include "devserver/engine/Text.h"
 
 namespace devserver::tds {
 namespace {
 
-// The number of the errors the protocol layer raises itself; 50000 is where SQL Server's
-// user-defined messages start, so it cannot be mistaken for one of the instance's errors.
-constexpr std::int32_t kServerErrorNumber = 50000;
-// A refusal that ends the connection, as a failed login does.
-constexpr std::uint8_t kConnectionRefusedSeverity = 20;
-
-std::u16string unsupportedRequestText(PacketType type) {
+std::u16string requestKind(PacketType type) {
     const char* name = "this request type";
     switch (type) {
         case PacketType::BulkLoad:
@@ -34,9 +29,7 @@ std::u16string unsupportedRequestText(PacketType type) {
         default:
             break;
     }
-    return u"The development server models only SQL batches and remote procedure calls; it "
-           u"does not serve " +
-           text::fromUtf8(name) + u".";
+    return text::fromUtf8(name);
 }
 
 }  // namespace
@@ -152,10 +145,7 @@ void ClientSession::acceptTls(ClientMessage first) {
 
 void ClientSession::refuseClearLogin(const ClientMessage& login) {
     version_ = negotiateVersion(parseLogin7(login.payload).tdsVersion);
-    writer_.send(encodeLoginRefused(
-        Message{kServerErrorNumber, 1, kConnectionRefusedSeverity,
-                u"The server requires encryption; a login sent in clear is refused."},
-        version_));
+    writer_.send(encodeLoginRefused(messages::encryptionRequired(), version_));
 }
 
 bool ClientSession::admit(const ClientMessage& loginMessage, Protection protection) {
@@ -200,8 +190,8 @@ void ClientSession::serveRequests() {
         } else if (request->type == PacketType::Rpc) {
             answerRpc(*request);
         } else {
-            writer_.send(encodeErrorReply(kServerErrorNumber, unsupportedRequestText(request->type),
-                                          version_));
+            writer_.send(
+                encodeErrorReply(messages::requestNotServed(requestKind(request->type)), version_));
         }
     }
 }
@@ -216,9 +206,7 @@ void ClientSession::answerBatch(const ClientMessage& request) {
         reply = encodeReply(instance_.executeBatch(spid_, sql), version_);
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
-        reply = encodeErrorReply(
-            kServerErrorNumber,
-            u"The development server failed on this batch: " + text::fromUtf8(e.what()), version_);
+        reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
 }
@@ -228,7 +216,7 @@ void ClientSession::answerRpc(const ClientMessage& request) {
     try {
         calls = decodeRpcRequest(request.payload, version_);
     } catch (const UnmodelledParameter& e) {
-        writer_.send(encodeErrorReply(kServerErrorNumber, text::fromUtf8(e.what()), version_));
+        writer_.send(encodeErrorReply(messages::parameterTypeNotModelled(e.typeName()), version_));
         return;
     }
     std::vector<ProcedureReply> replies;
@@ -242,9 +230,7 @@ void ClientSession::answerRpc(const ClientMessage& request) {
     try {
         reply = encodeProcedureReplies(replies, version_);
     } catch (const std::exception& e) {
-        reply = encodeErrorReply(
-            kServerErrorNumber,
-            u"The development server failed on this call: " + text::fromUtf8(e.what()), version_);
+        reply = encodeErrorReply(messages::callFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
 }

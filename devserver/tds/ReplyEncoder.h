@@ -1,6 +1,5 @@
 #pragma once
 
-#include <string_view>
 #include <vector>
 
 #include "ByteWriter.h"
@@ -22,8 +21,8 @@ Bytes encodeReply(const Reply& reply, TdsVersion version);
 // procedure that does not exist ends with its error and a DONEPROC(ERROR).
 Bytes encodeProcedureReplies(const std::vector<ProcedureReply>& replies, TdsVersion version);
 
-// A class-16 error followed by DONE(ERROR): the answer to requests the server cannot serve.
-Bytes encodeErrorReply(std::int32_t number, std::u16string_view text, TdsVersion version);
+// An error followed by DONE(ERROR): the answer to requests the server cannot serve.
+Bytes encodeErrorReply(const Message& error, TdsVersion version);
 
 // The acknowledgement of an attention: DONE with ATTN, as a message of its own.
 Bytes encodeAttentionAck(TdsVersion version);

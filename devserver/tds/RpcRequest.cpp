@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ByteReader.h"
@@ -142,10 +143,10 @@ Value textValue(ByteReader& reader, TextLayout layout, bool unicode) {
     return unicode ? decodeUtf16le(*bytes) : decodeWindows1252(*bytes);
 }
 
-std::string hexByte(std::uint8_t byte) {
+std::u16string hexByte(std::uint8_t byte) {
     std::array<char, 8> text{};
     std::snprintf(text.data(), text.size(), "0x%02X", byte);
-    return text.data();
+    return {text.data(), text.data() + std::strlen(text.data())};
 }
 
 // TYPE_INFO and the value after it.
@@ -199,9 +200,7 @@ void readTypedValue(ByteReader& reader, Argument& argument) {
             return;
         }
         default:
-            throw UnmodelledParameter(
-                "The development server does not model parameters of type " + hexByte(type) +
-                "; it takes the integer types, nvarchar, nchar, varchar and char.");
+            throw UnmodelledParameter(hexByte(type));
     }
 }
 

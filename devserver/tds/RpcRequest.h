@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "TdsVersion.h"
@@ -14,7 +15,13 @@ namespace devserver::tds {
 // client gets an error and keeps its connection.
 class UnmodelledParameter : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit UnmodelledParameter(std::u16string typeName)
+        : std::runtime_error("parameter type not modelled"), typeName_(std::move(typeName)) {}
+    // The TYPE_INFO byte as written in MS-TDS, "0x6D".
+    const std::u16string& typeName() const { return typeName_; }
+
+  private:
+    std::u16string typeName_;
 };
 
 // The calls of an RPC request (0x03), in order: one, or several separated by the batch

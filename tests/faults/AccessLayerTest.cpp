@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "session/ConnectionString.h"
-#include "session/EncryptionRefusal.h"
-#include "session/Error.h"
+#include "common/OperatorTexts.h"
+#include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
@@ -126,12 +126,49 @@ TEST(AccessLayer, RefusedAndUnreachableConnectsLeaveItClosedAndALaterConnectWork
     EXPECT_EQ(conn.query("SELECT @@SPID").rowCount(), 1);
 }
 
+// A failed statement leaves the link usable; a link the
+// server cut is told apart by its SQLSTATE class 08, ends the call at once, and the handles
+// of the dead link are freed by close() so that the same object opens afresh.
+TEST(AccessLayer, FailedStatementsAndDeadLinksAreToldApartByTheirSqlState) {
+    DevServerProcess server;
+    OdbcConnection conn;
+    conn.open(sqlLogin(server.port(), "sa", ""));
+    try {
+        conn.execute("DROP DATABASE Nowhere");
+        FAIL() << "no error";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.nativeError(), 3701);
+        EXPECT_EQ(error.sqlState().size(), 5);
+        EXPECT_FALSE(error.isConnectionFailure()) << error.sqlState().toStdString();
+    }
+    conn.execute("CREATE DATABASE AfterTheFailure");
+
+    const QString spid = conn.query("SELECT @@SPID").field(0, 0);
+    OdbcConnection other;
+    other.open(sqlLogin(server.port(), "sa", ""));
+    other.execute("KILL " + spid);
+    for (int call = 0; call < 2; ++call) {
+        try {
+            conn.execute("SELECT @@SPID\r\nSELECT @@SPID");
+            FAIL() << "no error on a killed session";
+        } catch (const DatabaseError& error) {
+            EXPECT_TRUE(error.isConnectionFailure())
+                << call << " " << error.sqlState().toStdString();
+        }
+    }
+    EXPECT_EQ(conn.state(), Connection::Open);  // nobody closed it yet
+    conn.close();
+    EXPECT_EQ(conn.state(), Connection::Closed);
+    conn.open(sqlLogin(server.port(), "sa", ""));
+    EXPECT_EQ(conn.query("SELECT @@SPID").rowCount(), 1);
+}
+
 TEST(AccessLayer, AServerThatCannotEncryptIsRefusedBeforeThePasswordIsSent) {
     DevServerProcess server(DevServerProcess::Options{"Never#Sent1", 0, {"--encryption", "off"}});
     RecordingRelay relay(server.port());
     OdbcConnection conn;
     EXPECT_EQ(describeFailure(conn, sqlLogin(relay.port(), "sa", "Never#Sent1")),
-              encryption_refusal::kDescription);
+              texts::kServerCannotEncrypt);
     EXPECT_EQ(conn.state(), Connection::Closed);
     EXPECT_FALSE(relay.sawLoginPassword(u"Never#Sent1"));
     EXPECT_FALSE(relay.recorded().empty());
@@ -158,7 +195,7 @@ TEST(AccessLayer, ACaFileInAFreeTdsSectionChecksTheServersCertificate) {
     EXPECT_EQ(trusted.state(), Connection::Open);
     OdbcConnection untrusted;
     EXPECT_EQ(describeFailure(untrusted, compose(LoginStyle::SqlServer, "sa", "", "Untrusted")),
-              encryption_refusal::kDescription);
+              texts::kServerCannotEncrypt);
     EXPECT_EQ(server.readLog().size(), 0u);
 
     if (previous != nullptr) {

@@ -17,8 +17,8 @@
 #include "CuttingProxy.h"
 #include "app/FMain.h"
 #include "session/ConnectionString.h"
-#include "session/EncryptionRefusal.h"
-#include "session/Error.h"
+#include "common/OperatorTexts.h"
+#include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
@@ -29,7 +29,7 @@ const QString kConnected = QStringLiteral("数据库连接成功");
 
 struct WindowAgainstServer : ::testing::Test {
     DevServerProcess server;
-    FMain window;
+    FMain window{makeOdbcConnection};
 
     WindowAgainstServer() {
         OdbcConnection setup;
@@ -121,7 +121,7 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
 TEST_F(WindowAgainstServer, AServerThatCannotEncryptIsRefusedAndTheWindowStaysUsable) {
     DevServerProcess clearOnly(DevServerProcess::Options{"", 0, {"--encryption", "off"}});
     connectTo(clearOnly.port());
-    EXPECT_EQ(window.statusText(), encryption_refusal::kDescription);
+    EXPECT_EQ(window.statusText(), texts::kServerCannotEncrypt);
     EXPECT_TRUE(control<QPushButton>("C_Link")->isEnabled());
     EXPECT_TRUE(control<QComboBox>("C_LoginStyle")->isEnabled());
     EXPECT_FALSE(control<QPushButton>("C_UnLink")->isEnabled());

@@ -11,8 +11,8 @@
 
 #include "QtPrinters.h"
 #include "app/QtPrompts.h"
-#include "operations/FileDialog.h"
-#include "session/Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(FileDialog, ATypedWindowsPathComesBackAsTypedWithItsTitle) {
     QtPrompts prompts(nullptr);
     for (const QString path : {"D:\\data\\Sales_Data.mdf", "\\\\host\\share\\备份 1.bak"}) {
         whenShown<QFileDialog>([path](QFileDialog* d) { typeFileName(d, path); });
-        const ChosenFile file = prompts.chooseFile(kDataFileFilter, FileDialogMode::Open);
+        const ChosenFile file = prompts.chooseFile(texts::kDataFileFilter, FileDialogMode::Open);
         EXPECT_EQ(file.fullPath, path);
         EXPECT_EQ(file.title, path.mid(path.lastIndexOf(u'\\') + 1));
     }
@@ -50,7 +50,7 @@ TEST(FileDialog, KeepsTheLastNameAndRaisesItsDescriptionWhenCancelled) {
     QtPrompts prompts(nullptr);
     const QString missing = QDir::temp().filePath(QStringLiteral("dbtool-prompts-shop.bak"));
     whenShown<QFileDialog>([missing](QFileDialog* d) { typeFileName(d, missing); });
-    EXPECT_EQ(prompts.chooseFile(kBackupFileFilter, FileDialogMode::Save).fullPath, missing);
+    EXPECT_EQ(prompts.chooseFile(texts::kBackupFileFilter, FileDialogMode::Save).fullPath, missing);
 
     QString offered;
     whenShown<QFileDialog>([&offered](QFileDialog* d) {
@@ -58,10 +58,10 @@ TEST(FileDialog, KeepsTheLastNameAndRaisesItsDescriptionWhenCancelled) {
         d->reject();
     });
     try {
-        prompts.chooseFile(kBackupFileFilter, FileDialogMode::Open);
+        prompts.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
         FAIL() << "no error";
     } catch (const Error& error) {
-        EXPECT_EQ(error.description(), kFileDialogCancelled);
+        EXPECT_EQ(error.description(), texts::kFileDialogCancelled);
     }
     EXPECT_EQ(offered, "dbtool-prompts-shop.bak");
 }

@@ -11,6 +11,7 @@
 
 #include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
+#include "session/OdbcConnection.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
     }
     QTranslator qtTexts;
     installChineseQtTexts(qtTexts);
-    FMain window;
+    FMain window{makeOdbcConnection};
     window.show();
     if (argc >= 5) {
         window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);
