@@ -6,8 +6,8 @@
 
 #include "Measure.h"
 #include "PlainOdbc.h"
-#include "operations/Statements.h"
 #include "operations/DbList.h"
+#include "operations/Statements.h"
 
 namespace bench {
 

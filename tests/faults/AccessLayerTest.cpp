@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "session/ConnectionString.h"
 #include "common/OperatorTexts.h"
+#include "session/ConnectionString.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"

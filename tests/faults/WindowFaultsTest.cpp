@@ -16,8 +16,8 @@
 
 #include "CuttingProxy.h"
 #include "app/FMain.h"
-#include "session/ConnectionString.h"
 #include "common/OperatorTexts.h"
+#include "session/ConnectionString.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
