@@ -17,7 +17,8 @@ TlsContext::TlsContext(const CertificateFiles& files) {
     SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
     // Clients of TDS 7.x never resume a session; nothing need be kept between connections.
     SSL_CTX_set_session_cache_mode(context_, SSL_SESS_CACHE_OFF);
-    SSL_CTX_set_options(context_, SSL_OP_NO_TICKET);
+    // Nor may a client renegotiate, which would let it make the server sign on demand.
+    SSL_CTX_set_options(context_, SSL_OP_NO_TICKET | SSL_OP_NO_RENEGOTIATION);
     if (SSL_CTX_use_certificate_chain_file(context_, files.certificate.c_str()) != 1 ||
         SSL_CTX_use_PrivateKey_file(context_, files.key.c_str(), SSL_FILETYPE_PEM) != 1 ||
         SSL_CTX_check_private_key(context_) != 1) {
