@@ -9,8 +9,11 @@
 #include <QPushButton>
 #include <QStringListModel>
 
+#include "BusyController.h"
+#include "CallRunner.h"
 #include "ErrorPath.h"
 #include "QtPrompts.h"
+#include "ResponsiveConnection.h"
 #include "common/OperatorTexts.h"
 
 namespace {
@@ -27,10 +30,15 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      conn_(std::move(connectionFactory)),
+      helper_(connectionFactory),
+      conn_([this, server = std::move(connectionFactory)] {
+          return std::make_unique<ResponsiveConnection>(server(), *runner_, helper_);
+      }),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this)) {
     setFont(windowFont());
     buildControls();
+    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, helper_);
+    runner_ = std::make_unique<CallRunner>(*busy_);
     wireHandlers();
     onLoad();
 }
@@ -43,12 +51,24 @@ void FMain::onLoad() {
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
+    // Closing would end the session and abort the server's work.
+    if (busy_->refuseClose()) {
+        event->ignore();
+        return;
+    }
     closeConnection(*this);
     event->accept();
 }
 
 void FMain::guarded(const std::function<void()>& handler) {
-    runWithErrorPath([this](const QString& text) { showStatus(text); }, handler);
+    unlessBusy(
+        [&] { runWithErrorPath([this](const QString& text) { showStatus(text); }, handler); });
+}
+
+void FMain::unlessBusy(const std::function<void()>& handler) {
+    if (!busy_->busy()) {
+        handler();
+    }
 }
 
 QString FMain::userText() const {

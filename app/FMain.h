@@ -7,8 +7,11 @@
 #include "operations/ConnectionHandlers.h"
 #include "operations/ConnectionSlot.h"
 #include "operations/DbList.h"
+#include "operations/HelperConnection.h"
 #include "operations/OperationHost.h"
 
+class BusyController;
+class CallRunner;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -77,7 +80,13 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     void onLoad();
     // Runs a click handler inside the error path.
     void guarded(const std::function<void()>& handler);
+    // Runs a handler unless a call is running: handlers never overlap.
+    void unlessBusy(const std::function<void()>& handler);
 
+    // Declared before conn_, whose connection uses them.
+    HelperConnection helper_;
+    std::unique_ptr<BusyController> busy_;
+    std::unique_ptr<CallRunner> runner_;
     ConnectionSlot conn_;
     std::unique_ptr<Prompts> prompts_;
 

@@ -6,10 +6,11 @@
 
 void FMain::wireHandlers() {
     connect(C_LoginStyle, &QComboBox::currentIndexChanged, this,
-            [this] { applyLoginStyle(*this); });
+            [this] { unlessBusy([this] { applyLoginStyle(*this); }); });
     connect(C_Link, &QPushButton::clicked, this,
             [this] { guarded([this] { connectToServer(*this); }); });
-    connect(C_UnLink, &QPushButton::clicked, this, [this] { disconnectFromServer(*this); });
+    connect(C_UnLink, &QPushButton::clicked, this,
+            [this] { unlessBusy([this] { disconnectFromServer(*this); }); });
 
     const QList<std::pair<QPushButton*, void (*)(OperationHost&)>> operations{
         {C_FMdf, chooseDataFile},

@@ -18,5 +18,6 @@ void runDetach(const Settings& settings, Report& report);
 void runEncryption(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
+void runLongOperations(const Settings& settings, Report& report);
 
 }  // namespace bench

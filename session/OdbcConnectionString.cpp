@@ -26,6 +26,8 @@ const QString kTrustedConnection = QStringLiteral("Trusted_Connection=Yes");
 // cannot encrypt is refused rather than sent them in clear.
 const QString kProtocolOptions =
     QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+// Names the tool in the server's session lists (program_name).
+const QString kProgramName = QStringLiteral("APP=dbtool");
 const QChar kSeparator = u';';
 
 // FreeTDS ends a braced value at the first "};", so only that pair cannot be carried.
@@ -56,8 +58,15 @@ QString toOdbc(const QString& connectionString) {
         parts << braced(kUserKey, pairs.value(key::kUserId));
         parts << braced(kPasswordKey, pairs.value(key::kPassword));
     }
-    parts << kProtocolOptions;
+    parts << kProtocolOptions << kProgramName;
     return parts.join(kSeparator);
+}
+
+std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
+    bool isNumber = false;
+    const int seconds =
+        parse(connectionString).value(key::kConnectTimeout).trimmed().toInt(&isNumber);
+    return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
 }
 
 }  // namespace connection_string

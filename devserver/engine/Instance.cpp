@@ -1,5 +1,6 @@
 #include "devserver/engine/Instance.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -13,9 +14,19 @@
 
 namespace devserver {
 
+namespace {
+
+// How often a long request looks up from its work: for a KILL, its client going away, and
+// to let the other sessions in.
+constexpr auto kPiece = std::chrono::milliseconds(50);
+
+}  // namespace
+
 struct Instance::Impl {
     explicit Impl(Options options)
-        : state(options.dataDir), saPassword(std::move(options.saPassword)) {}
+        : state(options.dataDir),
+          saPassword(std::move(options.saPassword)),
+          ioBytesPerSecond(options.ioBytesPerSecond) {}
 
     int freeSpid() const {
         int spid = State::kFirstUserSpid;
@@ -34,7 +45,82 @@ struct Instance::Impl {
     // until then, so that the late logout of a killed connection cannot end a new session
     // that was given the same number.
     std::set<int> dying;
+    double ioBytesPerSecond = 0;
+    // Sessions whose long request is between two pieces of work, with `mutex` released.
+    // A KILL wakes them, and leaves closing their connections to them.
+    std::set<int> pacing;
+    std::condition_variable wake;
 };
+
+namespace {
+
+// A batch's long work: the instance lock is released between the pieces.
+class BatchPacer : public Pacer {
+  public:
+    BatchPacer(State& state, std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
+               std::set<int>& pacing, double bytesPerSecond, const Instance::ClientGone& clientGone)
+        : state_(state),
+          lock_(lock),
+          wake_(wake),
+          pacing_(pacing),
+          bytesPerSecond_(bytesPerSecond),
+          clientGone_(clientGone) {}
+
+    bool work(int spid, const LongWork& work) override {
+        if (bytesPerSecond_ <= 0 || work.bytes <= 0) {
+            return false;
+        }
+        const auto found = state_.sessions().find(spid);
+        if (found == state_.sessions().end()) {
+            throw SqlError(messages::sessionKilled());
+        }
+        using Clock = LongRequest::Clock;
+        const auto length = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(work.bytes) / bytesPerSecond_));
+        const auto start = Clock::now();
+        found->second.request = LongRequest{work.command, work.databaseId, start, length};
+        pacing_.insert(spid);
+        const Finally done([&] {
+            pacing_.erase(spid);
+            if (const auto session = state_.sessions().find(spid);
+                session != state_.sessions().end()) {
+                session->second.request.reset();
+            }
+        });
+        while (Clock::now() < start + length) {
+            wake_.wait_until(lock_, std::min(start + length, Clock::now() + kPiece));
+            if (!state_.sessions().contains(spid)) {
+                std::vector<Message> told = work.abandoned;
+                told.push_back(messages::sessionKilled());
+                told.push_back(messages::severeError());
+                throw SqlError(std::move(told));
+            }
+            if (clientGone_ && clientGone_()) {
+                throw SqlError(work.abandoned);
+            }
+        }
+        return true;
+    }
+
+  private:
+    template <typename F>
+    struct Finally {
+        explicit Finally(F f) : f_(std::move(f)) {}
+        ~Finally() { f_(); }
+        Finally(const Finally&) = delete;
+        Finally& operator=(const Finally&) = delete;
+        F f_;
+    };
+
+    State& state_;
+    std::unique_lock<std::mutex>& lock_;
+    std::condition_variable& wake_;
+    std::set<int>& pacing_;
+    double bytesPerSecond_;
+    const Instance::ClientGone& clientGone_;
+};
+
+}  // namespace
 
 Instance::Instance(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
@@ -67,23 +153,29 @@ LoginResult Instance::login(const LoginRequest& request) {
         result.error = messages::tooManyConnections();
         return result;
     }
-    state.sessions()[spid] = Session{spid, db->id};
+    Session& session = state.sessions()[spid];
+    session = Session{spid, db->id};
+    session.loginName = u"sa";  // the login's own name, however the client spelled it
+    session.hostName = request.hostName;
+    session.programName = request.programName;
+    session.hostProcessId = request.hostProcessId;
     result.accepted = true;
     result.spid = spid;
     result.database = db->name;
     return result;
 }
 
-Reply Instance::executeBatch(int spid, const std::u16string& sql) {
-    return run(spid, [&](const Context& context) { runText(sql, context); });
+Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone) {
+    return run(spid, clientGone, [&](const Context& context) { runText(sql, context); });
 }
 
-ProcedureReply Instance::callProcedure(int spid, const ProcedureCall& call) {
+ProcedureReply Instance::callProcedure(int spid, const ProcedureCall& call,
+                                       const ClientGone& clientGone) {
     if (!procedures::exists(call.name)) {
         return ProcedureReply{{messages::procedureNotFound(call.name)}, std::nullopt};
     }
     bool failed = false;
-    Reply reply = run(spid, [&](const Context& context) {
+    Reply reply = run(spid, clientGone, [&](const Context& context) {
         try {
             procedures::call(call, context);
         } catch (const SqlError&) {
@@ -95,13 +187,17 @@ ProcedureReply Instance::callProcedure(int spid, const ProcedureCall& call) {
     return ProcedureReply{std::move(reply), failed ? 1 : 0};
 }
 
-Reply Instance::run(int spid, const std::function<void(const Context&)>& work) {
+Reply Instance::run(int spid, const ClientGone& clientGone,
+                    const std::function<void(const Context&)>& work) {
     Reply reply;
     std::vector<int> killed;
     SessionTerminator terminator;
     {
-        const std::lock_guard lock(impl_->mutex);
+        std::unique_lock lock(impl_->mutex);
+        BatchPacer pacer(impl_->state, lock, impl_->wake, impl_->pacing, impl_->ioBytesPerSecond,
+                         clientGone);
         BatchRun run{impl_->state, spid, reply, killed};
+        run.pacer = &pacer;
         Scope scope;
         try {
             if (!impl_->state.sessions().count(spid)) {
@@ -120,7 +216,10 @@ Reply Instance::run(int spid, const std::function<void(const Context&)>& work) {
         }
         terminator = impl_->terminator;
         impl_->dying.insert(killed.begin(), killed.end());
+        // A victim in the middle of long work tells its client why before it hangs up.
+        std::erase_if(killed, [this](int victim) { return impl_->pacing.contains(victim); });
     }
+    impl_->wake.notify_all();
     if (reply.empty() || !std::holds_alternative<Done>(reply.back())) {
         reply.push_back(Done{});
     }
@@ -130,6 +229,11 @@ Reply Instance::run(int spid, const std::function<void(const Context&)>& work) {
         }
     }
     return reply;
+}
+
+bool Instance::sessionEnded(int spid) {
+    const std::lock_guard lock(impl_->mutex);
+    return impl_->dying.contains(spid);
 }
 
 void Instance::logout(int spid) {

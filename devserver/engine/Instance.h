@@ -19,6 +19,10 @@ struct LoginRequest {
     std::u16string password;
     std::u16string database;  // empty: master
     bool integratedSecurity = false;
+    // What the client says about itself; sys.dm_exec_sessions shows it.
+    std::u16string hostName{};
+    std::u16string programName{};
+    std::uint32_t hostProcessId = 0;
 };
 
 struct LoginResult {
@@ -37,7 +41,13 @@ class Instance {
     struct Options {
         std::filesystem::path dataDir;
         std::u16string saPassword;
+        // Under a rate, BACKUP, RESTORE and DBCC SHRINKDATABASE take (bytes / rate)
+        // seconds while the other sessions go on. 0: every statement is instant.
+        double ioBytesPerSecond = 0;
     };
+
+    // Tells whether the client of a running batch has gone away (its connection closed).
+    using ClientGone = std::function<bool()>;
 
     explicit Instance(Options options);
     ~Instance();
@@ -47,9 +57,13 @@ class Instance {
     void setSessionTerminator(SessionTerminator terminator);
 
     LoginResult login(const LoginRequest& request);
-    Reply executeBatch(int spid, const std::u16string& sql);
+    Reply executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone = {});
+    // True once the session was killed while its batch ran: the batch's reply is the last
+    // thing its client receives before the connection is closed.
+    bool sessionEnded(int spid);
     // A remote procedure call; it runs as a batch does, under the same session.
-    ProcedureReply callProcedure(int spid, const ProcedureCall& call);
+    ProcedureReply callProcedure(int spid, const ProcedureCall& call,
+                                 const ClientGone& clientGone = {});
     void logout(int spid);
 
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).
@@ -59,7 +73,8 @@ class Instance {
     struct Impl;
     // Runs `work` under the instance's lock as one batch of the session: refusals become
     // the reply's messages, and sessions it killed lose their connections afterwards.
-    Reply run(int spid, const std::function<void(const Context&)>& work);
+    Reply run(int spid, const ClientGone& clientGone,
+              const std::function<void(const Context&)>& work);
 
     std::unique_ptr<Impl> impl_;
 };

@@ -36,9 +36,12 @@ class ClientSession {
     bool admit(const ClientMessage& loginMessage, Protection protection);
 
     void serveRequests();
-    void answerBatch(const ClientMessage& request);
-    void answerRpc(const ClientMessage& request);
+    // False when the session was killed during the batch or call: its connection ends.
+    bool answerBatch(const ClientMessage& request);
+    bool answerRpc(const ClientMessage& request);
+    bool clientGone() const;
 
+    int socket_;
     ConnectionTable::Id id_;
     ConnectionTable& connections_;
     Instance& instance_;

@@ -7,7 +7,7 @@ namespace devserver::tds {
 
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
-    "                 [--bind ADDRESS] [--seed-databases N]\n"
+    "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
     "                 [--login-timeout S]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
@@ -16,6 +16,8 @@ const char* const kUsage =
     "  --log FILE          append every SQL batch and procedure call received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
     "  --seed-databases N  make sure N user databases exist before listening\n"
+    "  --io-rate MB_PER_S  BACKUP, RESTORE and DBCC SHRINKDATABASE take the time their\n"
+    "                      bytes take at this rate (default: unlimited, no waiting)\n"
     "  --encryption MODE   off: no TLS; optional (default): TLS as the client asks, at least\n"
     "                      for the login; force: every connection wholly inside TLS\n"
     "  --tls-cert FILE     the server's certificate (PEM); with --tls-key. Without them the\n"
@@ -48,6 +50,16 @@ EncryptionMode parseEncryption(std::string_view text) {
     throw UsageError("--encryption takes off, optional or force, not '" + std::string(text) + "'");
 }
 
+double parseRate(std::string_view option, std::string_view text) {
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1e9) {
+        throw UsageError(std::string(option) + " needs a rate above 0 in MB per second, not '" +
+                         std::string(text) + "'");
+    }
+    return value;
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(std::span<const char* const> arguments) {
@@ -76,6 +88,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.logFile = std::filesystem::path(value);
         } else if (option == "--bind") {
             line.bindAddress = value;
+        } else if (option == "--io-rate") {
+            line.ioRateMegabytesPerSecond = parseRate(option, value);
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
         } else if (option == "--encryption") {

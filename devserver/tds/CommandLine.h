@@ -23,6 +23,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> tlsCertificate;
     std::optional<std::filesystem::path> tlsKey;
     std::chrono::seconds loginTimeout{60};
+    double ioRateMegabytesPerSecond = 0;  // 0: unlimited
     bool helpRequested = false;
 };
 

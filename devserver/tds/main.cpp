@@ -55,7 +55,9 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword)});
+    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword),
+                                        options.ioRateMegabytesPerSecond * kBytesPerMegabyte});
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }

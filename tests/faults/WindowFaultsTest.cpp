@@ -119,7 +119,7 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
 }
 
 TEST_F(WindowAgainstServer, AServerThatCannotEncryptIsRefusedAndTheWindowStaysUsable) {
-    DevServerProcess clearOnly(DevServerProcess::Options{"", 0, {"--encryption", "off"}});
+    DevServerProcess clearOnly(DevServerProcess::Options{"", 0, 0, {"--encryption", "off"}});
     connectTo(clearOnly.port());
     EXPECT_EQ(window.statusText(), texts::kServerCannotEncrypt);
     EXPECT_TRUE(control<QPushButton>("C_Link")->isEnabled());
@@ -204,6 +204,26 @@ TEST(SilentServerLogin, WaitsWhileTheServerIsSilentAndFailsWhenItHangsUp) {
     EXPECT_EQ(attempt.wait_for(std::chrono::milliseconds(1500)), std::future_status::timeout);
     close(accepted);
     ASSERT_EQ(attempt.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_FALSE(attempt.get().isEmpty());
+}
+
+// A Connect Timeout, which only the helper connection asks for, ends a login that the
+// server never answers.
+TEST(SilentServerLogin, AConnectTimeoutEndsTheWait) {
+    SilentServer silent;
+    auto attempt = std::async(std::launch::async, [port = silent.port()] {
+        OdbcConnection conn;
+        try {
+            conn.open(WindowAgainstServer::login(port) + ";Connect Timeout=1");
+        } catch (const DatabaseError& error) {
+            return error.description();
+        }
+        return QString();
+    });
+    const int accepted = silent.acceptOne();
+    const bool ended = attempt.wait_for(std::chrono::seconds(15)) == std::future_status::ready;
+    close(accepted);
+    ASSERT_TRUE(ended);
     EXPECT_FALSE(attempt.get().isEmpty());
 }
 

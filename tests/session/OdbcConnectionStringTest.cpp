@@ -15,16 +15,16 @@ namespace {
 TEST(OdbcTranslation, SqlServerLoginWithPortOrInstance) {
     EXPECT_EQ(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "127.0.0.1,1433")),
               "DRIVER={FreeTDS};SERVER={127.0.0.1,1433};DATABASE={master};UID={sa};PWD={pw};"
-              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
     EXPECT_EQ(toOdbc(compose(LoginStyle::SqlServer, "", "", "db01\\SQL2008")),
               "DRIVER={FreeTDS};SERVER={db01\\SQL2008};DATABASE={master};UID={};PWD={};"
-              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
 }
 
 TEST(OdbcTranslation, WindowsLoginSendsNoCredentials) {
     EXPECT_EQ(toOdbc(compose(LoginStyle::Windows, "sa", "secret", "h,1")),
               "DRIVER={FreeTDS};SERVER={h,1};DATABASE={master};Trusted_Connection=Yes;"
-              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
 }
 
 TEST(OdbcTranslation, BracedValuesCarrySeparatorsButNotTheDriversTerminator) {
@@ -49,7 +49,7 @@ TEST(OdbcTranslation, ANamedFreeTdsSectionIsUsedByName) {
     ::setenv("FREETDSCONF", conf.fileName().toLocal8Bit().constData(), 1);
     EXPECT_EQ(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "PROD-DB")),
               "DRIVER={FreeTDS};SERVERNAME={PROD-DB};DATABASE={master};UID={sa};PWD={pw};"
-              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
+              "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
     EXPECT_TRUE(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "prod-db,1433"))
                     .startsWith("DRIVER={FreeTDS};SERVER={prod-db,1433};"));
     EXPECT_TRUE(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "other-host"))
@@ -61,6 +61,14 @@ TEST(OdbcTranslation, ANamedFreeTdsSectionIsUsedByName) {
     } else {
         ::unsetenv("FREETDSCONF");
     }
+}
+
+TEST(OdbcTranslation, OnlyAConnectTimeoutGivesTheLoginATimeOut) {
+    const QString composed = compose(LoginStyle::SqlServer, "sa", "pw", "h");
+    EXPECT_EQ(loginTimeoutSeconds(composed), std::nullopt);
+    EXPECT_EQ(loginTimeoutSeconds(composed + ";Connect Timeout=10"), 10);
+    EXPECT_EQ(loginTimeoutSeconds(composed + ";connect timeout = 0"), std::nullopt);
+    EXPECT_EQ(toOdbc(composed + ";Connect Timeout=10"), toOdbc(composed));
 }
 
 }  // namespace

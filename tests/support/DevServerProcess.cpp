@@ -181,6 +181,10 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--seed-databases", std::to_string(options_.seedDatabases)});
     }
+    if (options_.ioRateMegabytesPerSecond > 0) {
+        arguments.insert(arguments.end(),
+                         {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
+    }
     arguments.insert(arguments.end(), options_.extraArguments.begin(),
                      options_.extraArguments.end());
     std::vector<char*> argv;

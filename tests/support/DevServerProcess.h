@@ -17,6 +17,7 @@ class DevServerProcess {
     struct Options {
         std::string saPassword{};
         int seedDatabases = 0;
+        double ioRateMegabytesPerSecond = 0;  // 0: unlimited
         // Further options for the server, e.g. {"--encryption", "force"}.
         std::vector<std::string> extraArguments{};
     };

@@ -36,6 +36,7 @@ class EngineTest : public ::testing::Test {
     std::u16string u16path(const std::string& name) const;
     static std::u16string u16(const std::string& utf8);
 
+    double ioBytesPerSecond_ = 0;  // set before SetUp() for a time model
     std::filesystem::path dir_;
     std::unique_ptr<devserver::Instance> instance_;
     std::vector<int> terminated_;

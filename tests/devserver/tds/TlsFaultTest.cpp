@@ -42,6 +42,7 @@ class TlsFaults : public ::testing::Test {
     TlsFaults()
         : server_(DevServerProcess::Options{"Fault#Pass3",
                                             0,
+                                            0,
                                             {"--encryption", "optional", "--login-timeout",
                                              std::to_string(kLoginTimeoutSeconds)}}) {
         survivor_ = std::make_unique<RawTdsClient>(server_.port());
@@ -219,6 +220,7 @@ TEST(DevServerStart, RefusesAnExpiredOrMismatchedCertificateInOneLine) {
         try {
             DevServerProcess server(
                 DevServerProcess::Options{"",
+                                          0,
                                           0,
                                           {"--tls-cert", (folder / c.certificate).string(),
                                            "--tls-key", (folder / c.key).string()}});
