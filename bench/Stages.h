@@ -15,6 +15,7 @@ struct Settings {
 
 void runListRefresh(const Settings& settings, Report& report);
 void runDetach(const Settings& settings, Report& report);
+void runEncryption(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
 void runLongOperations(const Settings& settings, Report& report);

@@ -72,6 +72,10 @@ inline const QString kMissingDriver =
     QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
 inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
 inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
+// The driver reports a server without encryption, a failed TLS handshake and a certificate
+// that a configured CA file does not vouch for alike.
+inline const QString kServerCannotEncrypt =
+    QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
 inline const QString kOdbcUnavailable = QStringLiteral("无法初始化 ODBC 环境");
 inline const QString kDriverGaveNoReason = QStringLiteral("数据库访问失败，驱动没有给出原因");
 inline const QString kNoSuchRow = QStringLiteral("结果集中没有第 %1 行第 %2 列");

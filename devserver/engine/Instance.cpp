@@ -7,6 +7,7 @@
 
 #include "devserver/engine/Execution.h"
 #include "devserver/engine/Messages.h"
+#include "devserver/engine/Procedures.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/State.h"
 #include "devserver/engine/Text.h"
@@ -165,6 +166,29 @@ LoginResult Instance::login(const LoginRequest& request) {
 }
 
 Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone) {
+    return run(spid, clientGone, [&](const Context& context) { runText(sql, context); });
+}
+
+ProcedureReply Instance::callProcedure(int spid, const ProcedureCall& call,
+                                       const ClientGone& clientGone) {
+    if (!procedures::exists(call.name)) {
+        return ProcedureReply{{messages::procedureNotFound(call.name)}, std::nullopt};
+    }
+    bool failed = false;
+    Reply reply = run(spid, clientGone, [&](const Context& context) {
+        try {
+            procedures::call(call, context);
+        } catch (const SqlError&) {
+            failed = true;
+            throw;
+        }
+    });
+    // Like the system procedures, a failed call returns a non-zero status.
+    return ProcedureReply{std::move(reply), failed ? 1 : 0};
+}
+
+Reply Instance::run(int spid, const ClientGone& clientGone,
+                    const std::function<void(const Context&)>& work) {
     Reply reply;
     std::vector<int> killed;
     SessionTerminator terminator;
@@ -179,7 +203,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGo
             if (!impl_->state.sessions().count(spid)) {
                 throw SqlError(messages::sessionKilled());
             }
-            runText(sql, Context{run, scope, 0});
+            work(Context{run, scope, 0});
         } catch (const SqlError& error) {
             for (const Message& message : error.messages()) {
                 reply.push_back(message);

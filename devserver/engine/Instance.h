@@ -5,11 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "Procedure.h"
 #include "Reply.h"
 
 // The modelled SQL Server instance: catalogue, sessions, database and backup files in the
 // data folder. Thread-safe: every public call may come from any connection's thread.
 namespace devserver {
+
+struct Context;
 
 struct LoginRequest {
     std::u16string user;
@@ -58,6 +61,9 @@ class Instance {
     // True once the session was killed while its batch ran: the batch's reply is the last
     // thing its client receives before the connection is closed.
     bool sessionEnded(int spid);
+    // A remote procedure call; it runs as a batch does, under the same session.
+    ProcedureReply callProcedure(int spid, const ProcedureCall& call,
+                                 const ClientGone& clientGone = {});
     void logout(int spid);
 
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).
@@ -65,6 +71,11 @@ class Instance {
 
   private:
     struct Impl;
+    // Runs `work` under the instance's lock as one batch of the session: refusals become
+    // the reply's messages, and sessions it killed lose their connections afterwards.
+    Reply run(int spid, const ClientGone& clientGone,
+              const std::function<void(const Context&)>& work);
+
     std::unique_ptr<Impl> impl_;
 };
 

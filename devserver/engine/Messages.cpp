@@ -93,10 +93,25 @@ Message sessionKilled() {
 Message batchFailed(const Text& reason) {
     return error(kDevServerError, 16, u"The development server failed on this batch: " + reason);
 }
+Message callFailed(const Text& reason) {
+    return error(kDevServerError, 16, u"The development server failed on this call: " + reason);
+}
 Message requestNotServed(const Text& requestKind) {
-    return error(
-        kDevServerError, 16,
-        u"The development server models only SQL batches; it does not serve " + requestKind + u".");
+    return error(kDevServerError, 16,
+                 u"The development server models only SQL batches and remote procedure calls; it "
+                 u"does not serve " +
+                     requestKind + u".");
+}
+Message parameterTypeNotModelled(const Text& typeName) {
+    return error(kDevServerError, 16,
+                 kNotModelled + u"parameters of type " + typeName +
+                     u"; it takes the integer types, nvarchar, nchar, ntext, varchar, char and "
+                     u"text.");
+}
+Message encryptionRequired() {
+    // Ends the connection, as a refused login does.
+    return error(kDevServerError, 20,
+                 u"The server requires encryption; a login sent in clear is refused.");
 }
 Message printed(const Text& text) {
     return info(0, text);
@@ -174,9 +189,25 @@ Message wrongArgumentCount(const Text& procedure) {
     return error(8144, 16,
                  u"Procedure or function " + procedure + u" has too many arguments specified.");
 }
+Message procedureNotFound(const Text& name) {
+    return error(2812, 16, u"Could not find stored procedure '" + name + u"'.");
+}
 Message parameterNotSupplied(const Text& procedure, const Text& parameter) {
     return error(201, 16,
                  u"Procedure or function '" + procedure + u"' expects parameter '" + parameter +
+                     u"', which was not supplied.");
+}
+Message parameterNotUnicodeText(const Text& parameter) {
+    return error(
+        214, 16,
+        u"Procedure expects parameter '" + parameter + u"' of type 'ntext/nchar/nvarchar'.");
+}
+Message notAParameter(const Text& name, const Text& procedure) {
+    return error(8145, 16, name + u" is not a parameter for procedure " + procedure + u".");
+}
+Message queryParameterNotSupplied(const Text& query, const Text& parameter) {
+    return error(8178, 16,
+                 u"The parameterized query '" + query + u"' expects the parameter '" + parameter +
                      u"', which was not supplied.");
 }
 

@@ -30,6 +30,9 @@ Message sessionKilled();
 Message severeError();
 Message batchFailed(const Text& reason);
 Message requestNotServed(const Text& requestKind);
+Message callFailed(const Text& reason);
+Message parameterTypeNotModelled(const Text& typeName);
+Message encryptionRequired();
 Message printed(const Text& text);
 
 Message loginFailed(const Text& user);
@@ -50,6 +53,10 @@ Message databaseInaccessible(const Text& name);
 Message catalogueNotWritten();
 Message wrongArgumentCount(const Text& procedure);
 Message parameterNotSupplied(const Text& procedure, const Text& parameter);
+Message procedureNotFound(const Text& name);
+Message parameterNotUnicodeText(const Text& parameter);
+Message notAParameter(const Text& name, const Text& procedure);
+Message queryParameterNotSupplied(const Text& query, const Text& parameter);
 
 Message openFileFailed(const Text& path, int osError);
 Message createDatabaseFailed();

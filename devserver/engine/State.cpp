@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 #include "devserver/engine/CatalogFile.h"
@@ -64,6 +65,7 @@ State::State(std::filesystem::path dataDir)
         if (catalog.osError != 2) {
             throw std::runtime_error("cannot read the catalogue in " + dataDir_.string());
         }
+        removeInterruptedWrites();
         createSystemDatabases();
         return;
     }
@@ -78,6 +80,19 @@ State::State(std::filesystem::path dataDir)
         if (!byId(system.id)) {
             throw std::runtime_error("the catalogue lacks a system database");
         }
+    }
+    removeInterruptedWrites();
+}
+
+void State::removeInterruptedWrites() const {
+    std::set<std::filesystem::path> folders = {dataDir_};
+    for (const auto& [id, database] : databases_) {
+        for (const DatabaseFile& file : database.files) {
+            folders.insert(file.path.parent_path());
+        }
+    }
+    for (const auto& folder : folders) {
+        fileio::removeInterruptedWrites(folder);
     }
 }
 

@@ -82,6 +82,9 @@ class State {
 
   private:
     void createSystemDatabases();
+    // Clears the data folder and every folder holding a database file of the temporary
+    // files a crash left behind.
+    void removeInterruptedWrites() const;
     static std::u16string key(std::u16string_view name);
 
     std::filesystem::path dataDir_;

@@ -50,7 +50,41 @@ std::string jsonString(std::string_view utf8) {
     return out;
 }
 
+std::u16string sqlQuoted(std::u16string_view text) {
+    std::u16string out = u"'";
+    for (char16_t c : text) {
+        out += c;
+        if (c == u'\'') {
+            out += c;
+        }
+    }
+    return out + u"'";
+}
+
+std::u16string argumentText(const Argument& argument) {
+    std::u16string value;
+    if (!argument.value) {
+        value = u"NULL";
+    } else if (const auto* number = std::get_if<std::int64_t>(&*argument.value)) {
+        value = text::fromAscii(std::to_string(*number));
+    } else {
+        const auto& textValue = std::get<std::u16string>(*argument.value);
+        value = (argument.type == ArgumentType::NVarChar ? u"N" : u"") + sqlQuoted(textValue);
+    }
+    return argument.name.empty() ? value : argument.name + u" = " + value;
+}
+
 }  // namespace
+
+std::string callLogLine(int spid, const ProcedureCall& call) {
+    std::u16string arguments;
+    for (const Argument& argument : call.arguments) {
+        arguments += (arguments.empty() ? u"" : u", ") + argumentText(argument);
+    }
+    return "{\"spid\": " + std::to_string(spid) +
+           ", \"rpc\": " + jsonString(text::toUtf8(call.name)) +
+           ", \"arguments\": " + jsonString(text::toUtf8(arguments)) + "}";
+}
 
 std::string batchLogLine(int spid, std::u16string_view sql) {
     return "{\"spid\": " + std::to_string(spid) + ", \"sql\": " + jsonString(text::toUtf8(sql)) +
@@ -69,7 +103,14 @@ BatchLog::~BatchLog() {
 }
 
 void BatchLog::record(int spid, std::u16string_view sql) {
-    std::string line = batchLogLine(spid, sql) + "\n";
+    append(batchLogLine(spid, sql) + "\n");
+}
+
+void BatchLog::recordCall(int spid, const ProcedureCall& call) {
+    append(callLogLine(spid, call) + "\n");
+}
+
+void BatchLog::append(const std::string& line) {
     std::lock_guard lock(mutex_);
     std::fwrite(line.data(), 1, line.size(), file_);
     std::fflush(file_);

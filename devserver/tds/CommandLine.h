@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+
+#include "Encryption.h"
 
 namespace devserver::tds {
 
@@ -16,6 +19,10 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    EncryptionMode encryption = EncryptionMode::Optional;
+    std::optional<std::filesystem::path> tlsCertificate;
+    std::optional<std::filesystem::path> tlsKey;
+    std::chrono::seconds loginTimeout{60};
     double ioRateMegabytesPerSecond = 0;  // 0: unlimited
     bool helpRequested = false;
 };

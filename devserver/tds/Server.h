@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ConnectionTable.h"
+#include "SessionSettings.h"
 #include "devserver/engine/Instance.h"
 
 namespace devserver::tds {
@@ -21,6 +22,7 @@ class Server {
     struct Options {
         std::string bindAddress = "127.0.0.1";
         std::uint16_t port = 0;  // 0: any free port
+        SessionSettings session;
     };
 
     // Registers itself as the instance's session terminator; `log` may be null.

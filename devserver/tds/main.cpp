@@ -13,6 +13,7 @@
 #include "BatchLog.h"
 #include "CommandLine.h"
 #include "Server.h"
+#include "TlsContext.h"
 #include "devserver/engine/Instance.h"
 #include "devserver/engine/Text.h"
 
@@ -31,11 +32,25 @@ sigset_t blockStopSignals() {
     return signals;
 }
 
+// The certificate the server presents: the one given, or its own in the data folder.
+std::unique_ptr<devserver::tds::TlsContext> tlsContext(const devserver::tds::CommandLine& options) {
+    using namespace devserver::tds;
+    if (options.encryption == EncryptionMode::Off) {
+        return nullptr;
+    }
+    if (options.tlsCertificate) {
+        return std::make_unique<TlsContext>(
+            CertificateFiles{*options.tlsCertificate, *options.tlsKey});
+    }
+    return std::make_unique<TlsContext>(ownCertificate(options.dataDir));
+}
+
 int serve(const devserver::tds::CommandLine& options) {
     using namespace devserver;
     sigset_t stopSignals = blockStopSignals();
 
     std::filesystem::create_directories(options.dataDir);
+    std::unique_ptr<tds::TlsContext> tls = tlsContext(options);
     std::unique_ptr<tds::BatchLog> log;
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
@@ -47,7 +62,9 @@ int serve(const devserver::tds::CommandLine& options) {
         instance.seedDatabases(options.seedDatabases);
     }
 
-    tds::Server server(instance, log.get(), {options.bindAddress, options.port});
+    tds::Server server(
+        instance, log.get(),
+        {options.bindAddress, options.port, {options.encryption, tls.get(), options.loginTimeout}});
     server.start();
     const std::string& host = server.host();
     bool ipv6 = host.find(':') != std::string::npos;

@@ -50,6 +50,10 @@ class LogLineParser {
                 batch.spid = number();
             } else if (key == "sql") {
                 batch.sql = string();
+            } else if (key == "rpc") {
+                batch.rpc = string();
+            } else if (key == "arguments") {
+                batch.arguments = string();
             } else if (peek() == '"') {
                 string();
             } else {
@@ -181,6 +185,8 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
     }
+    arguments.insert(arguments.end(), options_.extraArguments.begin(),
+                     options_.extraArguments.end());
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
@@ -291,10 +297,11 @@ std::vector<DevServerProcess::LoggedBatch> DevServerProcess::readLog() const {
 }
 
 std::string DevServerProcess::odbcConnectionString(const std::string& database,
-                                                   const std::string& tdsVersion) const {
+                                                   const std::string& tdsVersion,
+                                                   const std::string& encryption) const {
     return "DRIVER={FreeTDS};SERVER=127.0.0.1," + std::to_string(port_) + ";DATABASE=" + database +
            ";UID=sa;PWD={" + options_.saPassword + "};TDS_Version=" + tdsVersion +
-           ";ClientCharset=UTF-8";
+           ";ClientCharset=UTF-8" + (encryption.empty() ? "" : ";Encryption=" + encryption);
 }
 
 std::string DevServerProcess::serverErrors() const {

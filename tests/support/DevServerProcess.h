@@ -15,14 +15,19 @@
 class DevServerProcess {
   public:
     struct Options {
-        std::string saPassword;
+        std::string saPassword{};
         int seedDatabases = 0;
         double ioRateMegabytesPerSecond = 0;  // 0: unlimited
+        // Further options for the server, e.g. {"--encryption", "force"}.
+        std::vector<std::string> extraArguments{};
     };
 
+    // A batch, or a remote procedure call (then `sql` is empty).
     struct LoggedBatch {
         int spid = 0;
-        std::string sql;  // UTF-8, exactly as received
+        std::string sql;        // UTF-8, exactly as received
+        std::string rpc;        // the procedure as the client named it
+        std::string arguments;  // the call's arguments as EXEC would take them
     };
 
     // Starts the server and waits (at most 10 s) for its ready line; throws
@@ -39,12 +44,14 @@ class DevServerProcess {
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }
 
-    // The batches the server has received so far, in arrival order.
+    // The batches and calls the server has received so far, in arrival order.
     std::vector<LoggedBatch> readLog() const;
 
-    // An ODBC connection string for the FreeTDS driver, logging in as sa.
+    // An ODBC connection string for the FreeTDS driver, logging in as sa; `encryption` is
+    // the driver's setting (off, request, require), empty for its default.
     std::string odbcConnectionString(const std::string& database = "master",
-                                     const std::string& tdsVersion = "7.4") const;
+                                     const std::string& tdsVersion = "7.4",
+                                     const std::string& encryption = "") const;
 
     // SIGTERM, then SIGKILL if it has not ended after 5 s. Returns the exit code, or
     // -signal when it was killed; 0 when it was not running.

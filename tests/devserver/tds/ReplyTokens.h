@@ -58,8 +58,12 @@ struct LoginAckToken {
     std::uint32_t programVersion = 0;
 };
 
+struct ReturnStatusToken {
+    std::int32_t value = 0;
+};
+
 using Token = std::variant<ColMetadataToken, RowToken, DoneToken, MessageToken, EnvChangeToken,
-                           LoginAckToken>;
+                           LoginAckToken, ReturnStatusToken>;
 
 std::vector<Token> decodeReply(std::span<const std::uint8_t> payload, bool wideFields = true);
 
