@@ -11,6 +11,8 @@
 
 #include "ErrorPath.h"
 #include "QtPrompts.h"
+#include "operations/HelperConnection.h"
+#include "session/ConnectionString.h"
 #include "session/OdbcConnection.h"
 
 namespace {
@@ -31,8 +33,10 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      conn_(connectionFactory ? std::move(connectionFactory) : makeOdbcConnection),
-      prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this)) {
+      conn_(connectionFactory ? connectionFactory : makeOdbcConnection),
+      helper_(std::make_shared<HelperConnection>(connectionFactory ? connectionFactory
+                                                                   : makeOdbcConnection)),
+      prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());
     buildControls();
     wireHandlers();
@@ -48,7 +52,17 @@ void FMain::onLoad() {
 
 void FMain::closeEvent(QCloseEvent* event) {
     closeConnection(conn_);
+    helper_->forget();
     event->accept();
+}
+
+void FMain::rememberLoginForHelper() {
+    if (conn_.state() != Connection::Open) {
+        return;
+    }
+    const auto style = connection_string::loginStyleForIndex(loginStyleIndex());
+    helper_->remember(
+        connection_string::compose(style, userText(), passwordText(), serverText()));
 }
 
 void FMain::guarded(const std::function<void()>& handler) {

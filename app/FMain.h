@@ -9,6 +9,7 @@
 #include "session/ConnectionSlot.h"
 #include "session/DbList.h"
 
+class HelperConnection;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -24,7 +25,8 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     Q_OBJECT
 
   public:
-    // Tests pass a fake connection factory and scripted prompts.
+    // Tests pass a fake connection factory and scripted prompts. The helper connection is
+    // made by the same factory as Conn.
     explicit FMain(ConnectionSlot::Factory connectionFactory = {},
                    std::unique_ptr<Prompts> prompts = {}, QWidget* parent = nullptr);
     ~FMain() override;
@@ -73,7 +75,12 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     // Runs a click handler inside the error path.
     void guarded(const std::function<void()>& handler);
 
+    // Hands the login of a successful connect on to the helper connection.
+    void rememberLoginForHelper();
+
     ConnectionSlot conn_;
+    // Shared with the jobs that read the server's files, which may outlive a dialog.
+    std::shared_ptr<HelperConnection> helper_;
     std::unique_ptr<Prompts> prompts_;
 
     QLabel* L_Ip = nullptr;

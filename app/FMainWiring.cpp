@@ -3,14 +3,19 @@
 
 #include "FMain.h"
 #include "operations/Handlers.h"
+#include "operations/HelperConnection.h"
 
 void FMain::wireHandlers() {
     connect(C_LoginStyle, &QComboBox::currentIndexChanged, this,
             [this] { applyLoginStyle(*this); });
-    connect(C_Link, &QPushButton::clicked, this,
-            [this] { guarded([this] { connectToServer(*this, conn_, *this); }); });
-    connect(C_UnLink, &QPushButton::clicked, this,
-            [this] { disconnectFromServer(*this, conn_, *this); });
+    connect(C_Link, &QPushButton::clicked, this, [this] {
+        guarded([this] { connectToServer(*this, conn_, *this); });
+        rememberLoginForHelper();
+    });
+    connect(C_UnLink, &QPushButton::clicked, this, [this] {
+        disconnectFromServer(*this, conn_, *this);
+        helper_->forget();
+    });
 
     const QList<std::pair<QPushButton*, void (*)(OperationHost&)>> operations{
         {C_FMdf, chooseDataFile},

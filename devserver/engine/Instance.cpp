@@ -14,7 +14,21 @@ namespace devserver {
 
 struct Instance::Impl {
     explicit Impl(Options options)
-        : state(options.dataDir), saPassword(std::move(options.saPassword)) {}
+        : state(options.dataDir, std::move(options.platform)),
+          saPassword(std::move(options.saPassword)),
+          restrictedLogin(std::move(options.restrictedLogin)) {}
+
+    // Whether the login is the restricted one; nullopt when the name or password is wrong.
+    std::optional<bool> restricted(const LoginRequest& request) const {
+        if (text::sameName(request.user, u"sa") && request.password == saPassword) {
+            return false;
+        }
+        if (restrictedLogin && text::sameName(request.user, restrictedLogin->name) &&
+            request.password == restrictedLogin->password) {
+            return true;
+        }
+        return std::nullopt;
+    }
 
     int freeSpid() const {
         int spid = State::kFirstUserSpid;
@@ -28,6 +42,7 @@ struct Instance::Impl {
     // `state` is only touched with `mutex` held.
     mutable State state;
     std::u16string saPassword;
+    std::optional<RestrictedLogin> restrictedLogin;
     SessionTerminator terminator;
     // Killed sessions whose connections have not logged out yet. Their numbers stay taken
     // until then, so that the late logout of a killed connection cannot end a new session
@@ -51,7 +66,8 @@ LoginResult Instance::login(const LoginRequest& request) {
         result.error = messages::untrustedDomain();
         return result;
     }
-    if (!text::sameName(request.user, u"sa") || request.password != impl_->saPassword) {
+    const std::optional<bool> restricted = impl_->restricted(request);
+    if (!restricted) {
         result.error = messages::loginFailed(request.user);
         return result;
     }
@@ -69,7 +85,7 @@ LoginResult Instance::login(const LoginRequest& request) {
             u"been reached.");
         return result;
     }
-    state.sessions()[spid] = Session{spid, db->id};
+    state.sessions()[spid] = Session{spid, db->id, *restricted};
     result.accepted = true;
     result.spid = spid;
     result.database = db->name;

@@ -301,6 +301,28 @@ Message databaseContextChanged(const Text& name) {
     return info(5701, u"Changed database context to '" + name + u"'.");
 }
 
+Message serverStateDenied() {
+    return error(300, 14,
+                 u"VIEW SERVER STATE permission was denied on object 'server', database "
+                 u"'master'.");
+}
+Message notPermitted() {
+    return error(297, 16, u"The user does not have permission to perform this action.");
+}
+Message executeDenied(const Text& procedure) {
+    return error(229, 14,
+                 u"The EXECUTE permission was denied on the object '" + procedure +
+                     u"', database 'mssqlsystemresource', schema 'sys'.");
+}
+Message parametersMissing(const Text& function) {
+    return error(216, 16, u"Parameters were not supplied for the function '" + function + u"'.");
+}
+Message folderUnreadable(const Text& searched, int osError) {
+    return error(3634, 16,
+                 u"The operating system returned the error '" + osErrorText(osError) +
+                     u"' while attempting 'FindFirstFile' on '" + searched + u"'.");
+}
+
 Message killOwn() {
     return error(6104, 16, u"Cannot use KILL to kill your own process.");
 }

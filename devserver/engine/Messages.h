@@ -78,6 +78,13 @@ Message fileNameSet(const Text& name);
 Message dbccDone();
 Message databaseContextChanged(const Text& name);
 
+// The host's file system, as the file-listing views and procedures report it.
+Message serverStateDenied();  // 300
+Message notPermitted();       // 297
+Message executeDenied(const Text& procedure);
+Message parametersMissing(const Text& function);
+Message folderUnreadable(const Text& searched, int osError);
+
 Message killOwn();
 Message killUnknown(std::int64_t spid);
 Message killSystem();

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "devserver/engine/Evaluator.h"
+#include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Paths.h"
 #include "devserver/engine/SqlError.h"
@@ -42,7 +43,7 @@ Relation sysdatabases(State& state) {
         // Status bit 8 is "truncate log on checkpoint", which simple recovery sets.
         const int status = 65536 | (db.recovery == Recovery::Simple ? 8 : 0);
         r.rows.push_back({db.name, integer(id), integer(0), integer(status), integer(1090519040),
-                          integer(0), integer(160), paths::display(db.files.front().path),
+                          integer(0), integer(160), paths::display(state.host(), db.files.front().path),
                           integer(957)});
     }
     return r;
@@ -82,7 +83,7 @@ Relation sysprocesses(State& state, int callerSpid) {
     return r;
 }
 
-Relation sysfiles(const Database& db) {
+Relation sysfiles(const State& state, const Database& db) {
     Relation r;
     r.columns = {column(u"fileid", ColumnType::SmallInt),
                  column(u"groupid", ColumnType::SmallInt),
@@ -97,7 +98,7 @@ Relation sysfiles(const Database& db) {
         const bool data = file.kind == FileKind::Data;
         r.rows.push_back({integer(file.fileId), integer(data ? 1 : 0), integer(1024),
                           integer(data ? -1 : 268435456), integer(8192), integer(data ? 2 : 66),
-                          integer(0), file.logicalName, paths::display(file.path)});
+                          integer(0), file.logicalName, paths::display(state.host(), file.path)});
     }
     return r;
 }
@@ -138,7 +139,10 @@ Relation relationOf(const ObjectName& name, const Context& context) {
         return sysprocesses(context.state(), context.spid());
     }
     if (text::equalsKeyword(object, "SYSFILES") && schemaIs(name, {"DBO", "SYS"})) {
-        return sysfiles(db);
+        return sysfiles(context.state(), db);
+    }
+    if (auto hostView = hostviews::view(name, context)) {
+        return std::move(*hostView);
     }
     if (schemaIs(name, {"DBO"})) {
         for (const Table& table : context.state().content(db).tables) {
@@ -152,8 +156,16 @@ Relation relationOf(const ObjectName& name, const Context& context) {
 
 RowSet runSelect(const syntax::Select& select, const Context& context) {
     const Evaluator evaluator(context);
-    Relation source =
-        select.from ? relationOf(*select.from, context) : Relation{{}, {std::vector<Value>{}}};
+    Relation source = Relation{{}, {std::vector<Value>{}}};
+    if (select.from && select.fromArguments) {
+        std::vector<Value> arguments;
+        for (const Expr& argument : *select.fromArguments) {
+            arguments.push_back(evaluator.value(argument));
+        }
+        source = hostviews::tableFunction(*select.from, arguments, context);
+    } else if (select.from) {
+        source = relationOf(*select.from, context);
+    }
     const RowView binding{source.columns, nullptr};
 
     // Output columns and where each comes from: a source column or an expression.

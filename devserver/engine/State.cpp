@@ -38,8 +38,10 @@ constexpr SystemDatabase kSystemDatabases[] = {
 
 }  // namespace
 
-State::State(std::filesystem::path dataDir)
-    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()) {
+State::State(std::filesystem::path dataDir, Platform platform)
+    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
+      host_(dataDir_, std::move(platform.windowsDrives)),
+      majorVersion_(platform.majorVersion) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {

@@ -7,13 +7,20 @@ namespace devserver::tds {
 
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
-    "                 [--bind ADDRESS] [--seed-databases N]\n"
+    "                 [--bind ADDRESS] [--seed-databases N] [--windows-drive D=DIR]...\n"
+    "                 [--server-version YEAR] [--restricted-login NAME=PASSWORD]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
     "  --sa-password PW    password of the login sa (default empty)\n"
     "  --log FILE          append every SQL batch received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
-    "  --seed-databases N  make sure N user databases exist before listening\n";
+    "  --seed-databases N  make sure N user databases exist before listening\n"
+    "  --windows-drive D=DIR  pose as a Windows host whose drive D: is the folder DIR;\n"
+    "                      repeatable; --data must lie on one of the drives\n"
+    "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
+    "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
+    "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
+    "                      nor run extended procedures, so it cannot list files\n";
 
 namespace {
 
@@ -25,6 +32,37 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
                          " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
     }
     return value;
+}
+
+std::pair<std::string, std::string> splitAtEquals(std::string_view option, std::string_view value,
+                                                 const char* shape) {
+    const std::size_t equals = value.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw UsageError(std::string(option) + " needs " + shape + ", not '" + std::string(value) +
+                         "'");
+    }
+    return {std::string(value.substr(0, equals)), std::string(value.substr(equals + 1))};
+}
+
+DriveMapping parseDrive(std::string_view option, std::string_view value) {
+    auto [letter, folder] = splitAtEquals(option, value, "D=DIR");
+    const char first = letter.empty() ? '\0' : letter[0];
+    const bool isLetter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (letter.size() != 1 || !isLetter || folder.empty()) {
+        throw UsageError(std::string(option) + " needs a drive letter and a folder, as D=DIR");
+    }
+    return {static_cast<char>(first & ~0x20), std::filesystem::path(folder)};
+}
+
+int parseRelease(std::string_view option, std::string_view value) {
+    constexpr std::pair<std::string_view, int> kReleases[] = {
+        {"2012", 11}, {"2014", 12}, {"2016", 13}, {"2017", 14}, {"2019", 15}, {"2022", 16}};
+    for (const auto& [year, major] : kReleases) {
+        if (value == year) {
+            return major;
+        }
+    }
+    throw UsageError(std::string(option) + " needs one of 2012, 2014, 2016, 2017, 2019, 2022");
 }
 
 }  // namespace
@@ -57,6 +95,18 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.bindAddress = value;
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
+        } else if (option == "--windows-drive") {
+            DriveMapping drive = parseDrive(option, value);
+            for (const DriveMapping& known : line.windowsDrives) {
+                if (known.letter == drive.letter) {
+                    throw UsageError("drive " + std::string(1, drive.letter) + ": is mapped twice");
+                }
+            }
+            line.windowsDrives.push_back(std::move(drive));
+        } else if (option == "--server-version") {
+            line.majorVersion = parseRelease(option, value);
+        } else if (option == "--restricted-login") {
+            line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
         } else {
             throw UsageError("unknown option " + std::string(option));
         }

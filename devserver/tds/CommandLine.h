@@ -6,8 +6,15 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace devserver::tds {
+
+struct DriveMapping {
+    char letter = 'D';  // upper case
+    std::filesystem::path folder;
+};
 
 struct CommandLine {
     std::uint16_t port = 1433;
@@ -16,6 +23,9 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
+    int majorVersion = 16;
+    std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
     bool helpRequested = false;
 };
 

@@ -31,6 +31,22 @@ sigset_t blockStopSignals() {
     return signals;
 }
 
+devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& line) {
+    using namespace devserver;
+    Instance::Options options{line.dataDir, text::fromUtf8(line.saPassword), {}, {}};
+    for (const tds::DriveMapping& drive : line.windowsDrives) {
+        std::filesystem::create_directories(drive.folder);
+        options.platform.windowsDrives.push_back(
+            {static_cast<char16_t>(drive.letter), drive.folder});
+    }
+    options.platform.majorVersion = line.majorVersion;
+    if (line.restrictedLogin) {
+        options.restrictedLogin = Instance::RestrictedLogin{
+            text::fromUtf8(line.restrictedLogin->first), text::fromUtf8(line.restrictedLogin->second)};
+    }
+    return options;
+}
+
 int serve(const devserver::tds::CommandLine& options) {
     using namespace devserver;
     sigset_t stopSignals = blockStopSignals();
@@ -40,7 +56,7 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword)});
+    Instance instance(instanceOptions(options));
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }

@@ -17,6 +17,10 @@ class DevServerProcess {
     struct Options {
         std::string saPassword;
         int seedDatabases = 0;
+        // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
+        bool windowsHost = false;
+        // Such as {"--server-version", "2016"} or {"--restricted-login", "name=password"}.
+        std::vector<std::string> moreArguments{};
     };
 
     struct LoggedBatch {
@@ -34,6 +38,11 @@ class DevServerProcess {
 
     int port() const { return port_; }
     const std::filesystem::path& dataDir() const { return dataDir_; }
+    // The folder that holds the data folder; drive D: of a Windows host.
+    const std::filesystem::path& root() const { return root_; }
+    // A path below root(), given with '/', as the server names it: "D:\samples\Shop.bak"
+    // on a Windows host, the absolute path on a Linux host. UTF-8.
+    std::string serverPath(const std::string& belowRoot) const;
     const std::filesystem::path& logPath() const { return logPath_; }
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }
