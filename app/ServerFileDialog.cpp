@@ -105,6 +105,8 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
     grid->addWidget(buttons, 6, 0, 1, 3);
 
     connect(accept, &QPushButton::clicked, this, [this] { answer(fileName_->text()); });
+    connect(fileName_, &QLineEdit::returnPressed, this, [this] { answer(fileName_->text()); });
+    connect(location_, &QLineEdit::returnPressed, this, [this] { read(location_->text()); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(up_, &QToolButton::clicked, this, &ServerFileDialog::goUp);
     connect(view_, &QTreeView::activated, this, &ServerFileDialog::openEntry);
@@ -114,18 +116,13 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
 }
 
 void ServerFileDialog::keyPressEvent(QKeyEvent* event) {
-    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!isReturn) {
-        QDialog::keyPressEvent(event);
+    // Return answers where it was pressed: the name field, the location or the list, each
+    // through its own signal; the dialog's default button would take it from all three.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
         return;
     }
-    if (focusWidget() == location_) {
-        read(location_->text());
-    } else if (focusWidget() == fileName_) {
-        answer(fileName_->text());
-    }
-    // In the list, Return opens the entry through activated().
-    event->accept();
+    QDialog::keyPressEvent(event);
 }
 
 QChar ServerFileDialog::separator() const {
