@@ -22,7 +22,8 @@ void EngineTest::TearDown() {
 
 void EngineTest::restart() {
     instance_.reset();
-    instance_ = std::make_unique<Instance>(Instance::Options{dir_ / "data", u""});
+    instance_ = std::make_unique<Instance>(
+        Instance::Options{dir_ / "data", u"", platform_, restrictedLogin_});
     instance_->setSessionTerminator([this](int spid) { terminated_.push_back(spid); });
 }
 
