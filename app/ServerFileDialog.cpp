@@ -158,6 +158,7 @@ void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
     entries_->setEntries(listing.entries);
     up_->setEnabled(host_ && ServerFileBrowser::topFolder(*host_) != folder_);
     showNotice(listing.notice);
+    emit listingShown();
 }
 
 void ServerFileDialog::showNotice(const QString& text) {

@@ -32,6 +32,10 @@ class ServerFileDialog : public QDialog {
     // A folder is being read; tests wait for it to end.
     bool loading() const { return pendingRequest_ != 0; }
 
+  signals:
+    // A folder's entries, or the reason there are none, are on show.
+    void listingShown();
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 

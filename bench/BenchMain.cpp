@@ -1,6 +1,6 @@
 // Runs the benchmarks against development servers on loopback and prints the table.
 //   dbtool_bench [--runs N] [--quick-runs N] [--process-runs N] [--memory-runs N]
-//                [--only list|detach|startup|memory]
+//                [--only list|detach|folder|startup|memory]
 // Each comparison alternates the tool's path with its baseline in the same run; the
 // figures are medians, and nothing here passes or fails on a figure.
 
@@ -25,8 +25,9 @@ const std::map<std::string, Stage> kStages{
     {"detach", bench::runDetach},
     {"startup", bench::runStartup},
     {"memory", bench::runPeakMemory},
+    {"folder", bench::runFolderListing},
 };
-const std::vector<std::string> kOrder{"list", "detach", "startup", "memory"};
+const std::vector<std::string> kOrder{"list", "detach", "folder", "startup", "memory"};
 
 struct CommandLine {
     bench::Settings settings;

@@ -17,5 +17,6 @@ void runListRefresh(const Settings& settings, Report& report);
 void runDetach(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
+void runFolderListing(const Settings& settings, Report& report);
 
 }  // namespace bench
