@@ -1,9 +1,12 @@
 // Renders the window to a PNG, optionally after connecting to a server, so that the
 // README's picture and a reviewer's look at the layout come from the real widgets.
-// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK]]]
+// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK
+//                               [SERVER-FOLDER-TO-SHOW]]]]
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -11,6 +14,7 @@
 
 #include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
+#include "app/ServerFileDialog.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -35,15 +39,36 @@ int main(int argc, char* argv[]) {
         auto* list = window.findChild<QComboBox*>(QStringLiteral("C_DbList"));
         list->setCurrentIndex(list->findText(QString::fromLocal8Bit(argv[5])));
     }
+    // A prompt that the click opens is pictured too, then cancelled. A typed confirmation on
+    // the way is answered with the phrase; the server file dialog is first taken to the
+    // folder given, if any.
+    const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
+    const QString folder = argc >= 8 ? QString::fromLocal8Bit(argv[7]) : QString();
+    bool folderShown = folder.isEmpty();
+    std::function<void()> picture = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+            prompt->setTextValue(QStringLiteral("甲乙丙丁戊己庚辛壬癸"));
+            prompt->accept();
+            QTimer::singleShot(300, picture);
+            return;
+        }
+        if (auto* files = qobject_cast<ServerFileDialog*>(modal); files && !folderShown) {
+            auto* location = files->findChild<QLineEdit*>(QStringLiteral("serverLocation"));
+            location->setText(folder);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(location, &press);
+            folderShown = true;
+            QTimer::singleShot(500, picture);
+            return;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->grab().save(dialogShot);
+            dialog->reject();
+        }
+    };
     if (argc >= 7) {
-        // A prompt that the click opens is pictured too, then cancelled.
-        const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
-        QTimer::singleShot(500, [dialogShot] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                dialog->grab().save(dialogShot);
-                dialog->reject();
-            }
-        });
+        QTimer::singleShot(500, picture);
         window.findChild<QPushButton*>(QString::fromLocal8Bit(argv[6]))->click();
     }
     QTimer::singleShot(300, [&] {
