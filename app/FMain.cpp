@@ -61,8 +61,7 @@ void FMain::rememberLoginForHelper() {
         return;
     }
     const auto style = connection_string::loginStyleForIndex(loginStyleIndex());
-    helper_->remember(
-        connection_string::compose(style, userText(), passwordText(), serverText()));
+    helper_->remember(connection_string::compose(style, userText(), passwordText(), serverText()));
 }
 
 void FMain::guarded(const std::function<void()>& handler) {

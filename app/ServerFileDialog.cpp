@@ -32,9 +32,9 @@ constexpr int kSizeColumnWidth = 120;
 
 }  // namespace
 
-ServerFileDialog::ServerFileDialog(std::shared_ptr<HelperConnection> helper,
-                                   const QString& filter, FileDialogMode mode,
-                                   const QString& lastFileName, QWidget* parent)
+ServerFileDialog::ServerFileDialog(std::shared_ptr<HelperConnection> helper, const QString& filter,
+                                   FileDialogMode mode, const QString& lastFileName,
+                                   QWidget* parent)
     : QDialog(parent), helper_(std::move(helper)), browser_(filter, mode, lastFileName) {
     buildControls(browser_.description(), mode);
     fileName_->setText(browser_.offeredName());
@@ -77,7 +77,8 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
 
     fileName_ = new QLineEdit(this);
     fileName_->setObjectName(QStringLiteral("serverFileName"));
-    fileName_->setPlaceholderText(QStringLiteral("文件名，或服务器上的完整路径，如 D:\\data\\Shop.bak"));
+    fileName_->setPlaceholderText(
+        QStringLiteral("文件名，或服务器上的完整路径，如 D:\\data\\Shop.bak"));
     fileType_ = new QComboBox(this);
     fileType_->setObjectName(QStringLiteral("fileType"));
     fileType_->addItem(description);

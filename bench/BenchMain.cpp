@@ -21,10 +21,8 @@ namespace {
 using Stage = void (*)(const bench::Settings&, bench::Report&);
 
 const std::map<std::string, Stage> kStages{
-    {"list", bench::runListRefresh},
-    {"detach", bench::runDetach},
-    {"startup", bench::runStartup},
-    {"memory", bench::runPeakMemory},
+    {"list", bench::runListRefresh},     {"detach", bench::runDetach},
+    {"startup", bench::runStartup},      {"memory", bench::runPeakMemory},
     {"folder", bench::runFolderListing},
 };
 const std::vector<std::string> kOrder{"list", "detach", "folder", "startup", "memory"};

@@ -2,18 +2,18 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QLineEdit>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTreeView>
 #include <memory>
 #include <stdexcept>
 
 #include "Measure.h"
-#include "operations/ServerFileBrowser.h"
 #include "PlainOdbc.h"
 #include "app/ServerFileDialog.h"
 #include "operations/FileDialog.h"
 #include "operations/HelperConnection.h"
+#include "operations/ServerFileBrowser.h"
 #include "operations/ServerFileQueries.h"
 #include "session/ConnectionString.h"
 #include "session/OdbcConnection.h"
@@ -30,11 +30,11 @@ void requireCount(const char* who, std::size_t seen, int expected) {
 }
 
 std::shared_ptr<HelperConnection> helperFor(const ServerLogin& login) {
-    auto helper = std::make_shared<HelperConnection>([] { return std::make_unique<OdbcConnection>(); });
-    helper->remember(connection_string::compose(connection_string::LoginStyle::SqlServer,
-                                                QStringLiteral("sa"),
-                                                QString::fromStdString(login.saPassword),
-                                                login.dataSource()));
+    auto helper =
+        std::make_shared<HelperConnection>([] { return std::make_unique<OdbcConnection>(); });
+    helper->remember(
+        connection_string::compose(connection_string::LoginStyle::SqlServer, QStringLiteral("sa"),
+                                   QString::fromStdString(login.saPassword), login.dataSource()));
     return helper;
 }
 
@@ -111,8 +111,7 @@ std::vector<TimedComparison> compareFolderListing(const ServerLogin& login, cons
         return seconds;
     };
 
-    return {alternate("Server folder of " + entriesText + ", read", runs,
-                      toolRead, plainQuery),
+    return {alternate("Server folder of " + entriesText + ", read", runs, toolRead, plainQuery),
             alternate("  the same shown in the file dialog", runs, toolShown, plainQuery)};
 }
 

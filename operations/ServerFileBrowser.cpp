@@ -89,7 +89,8 @@ ServerFileBrowser::Answer ServerFileBrowser::answer(const QString& typed, const 
         return OpenFolder{server_paths::joined(folder, typed, separator)};
     }
     // Windows compares names without regard to case.
-    const Qt::CaseSensitivity hostCase = separator == u'\\' ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const Qt::CaseSensitivity hostCase =
+        separator == u'\\' ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const auto listedFolder = std::find_if(entries.begin(), entries.end(), [&](const auto& e) {
         return isFolderLike(e) && e.name.compare(typed, hostCase) == 0;
     });

@@ -19,10 +19,10 @@ struct HostFacts {
 struct ServerEntry {
     enum class Kind { Drive, Folder, File };
     Kind kind = Kind::File;
-    QString name;                 // a drive as "D:\"
-    qint64 sizeBytes = -1;        // files; -1 when the server does not tell
-    qint64 freeMegabytes = -1;    // drives
-    QString modified;             // "yyyy-mm-dd hh:mi"; empty when the server does not tell
+    QString name;               // a drive as "D:\"
+    qint64 sizeBytes = -1;      // files; -1 when the server does not tell
+    qint64 freeMegabytes = -1;  // drives
+    QString modified;           // "yyyy-mm-dd hh:mi"; empty when the server does not tell
 };
 
 // Reading the server's file system through the server's own facilities. Each reader prefers
@@ -35,7 +35,6 @@ HostFacts readHostFacts(Connection& conn);
 // Windows hosts only: the fixed drives with their free space.
 std::vector<ServerEntry> readDrives(Connection& conn, const HostFacts& host);
 // The folder's own folders and files, in the order the server gives them.
-std::vector<ServerEntry> readFolder(Connection& conn, const HostFacts& host,
-                                    const QString& folder);
+std::vector<ServerEntry> readFolder(Connection& conn, const HostFacts& host, const QString& folder);
 
 }  // namespace server_files

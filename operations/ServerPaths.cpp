@@ -15,7 +15,8 @@ qsizetype lastSeparator(const QString& path) {
 }
 
 bool isDriveRoot(const QString& folder) {
-    return folder.size() == 3 && folder[0].isLetter() && folder[1] == u':' && isSeparator(folder[2]);
+    return folder.size() == 3 && folder[0].isLetter() && folder[1] == u':' &&
+           isSeparator(folder[2]);
 }
 
 }  // namespace
@@ -24,8 +25,8 @@ bool isAbsolute(const QString& path) {
     if (path.startsWith(u'/') || path.startsWith(QStringLiteral("\\\\"))) {
         return true;
     }
-    return path.size() >= 3 && path[0].isLetter() && path[0].unicode() < 0x80 &&
-           path[1] == u':' && isSeparator(path[2]);
+    return path.size() >= 3 && path[0].isLetter() && path[0].unicode() < 0x80 && path[1] == u':' &&
+           isSeparator(path[2]);
 }
 
 bool endsWithSeparator(const QString& path) {

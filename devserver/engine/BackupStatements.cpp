@@ -213,8 +213,7 @@ void restore(const syntax::Restore& statement, const Context& context) {
     }
     for (const syntax::Move& move : statement.moves) {
         const std::u16string logical = evaluator.textOf(move.logicalName);
-        const std::filesystem::path to =
-            paths::resolve(state.host(), evaluator.textOf(move.path));
+        const std::filesystem::path to = paths::resolve(state.host(), evaluator.textOf(move.path));
         const auto file = std::find_if(
             set.files.begin(), set.files.end(),
             [&](const DatabaseFile& f) { return text::sameName(f.logicalName, logical); });

@@ -65,7 +65,8 @@ bool matches(std::u16string_view name, std::u16string_view pattern, const HostFi
     if (name.empty()) {
         return false;
     }
-    const bool same = pattern.front() == u'?' || host.sameName(name.substr(0, 1), pattern.substr(0, 1));
+    const bool same =
+        pattern.front() == u'?' || host.sameName(name.substr(0, 1), pattern.substr(0, 1));
     return same && matches(name.substr(1), pattern.substr(1), host);
 }
 
@@ -157,14 +158,12 @@ Relation hostInfo(const Context& context) {
                  column(u"host_sku", ColumnType::Int, 0, true),
                  column(u"os_language_version", ColumnType::Int)};
     if (windows) {
-        r.rows.push_back({std::u16string(u"Windows"),
-                          std::u16string(u"Windows Server 2022 Datacenter"),
-                          std::u16string(u"10.0"), std::u16string(), std::int64_t{8},
-                          std::int64_t{1033}});
+        r.rows.push_back(
+            {std::u16string(u"Windows"), std::u16string(u"Windows Server 2022 Datacenter"),
+             std::u16string(u"10.0"), std::u16string(), std::int64_t{8}, std::int64_t{1033}});
     } else {
         r.rows.push_back({std::u16string(u"Linux"), std::u16string(u"Debian GNU/Linux"),
-                          std::u16string(u"12"), std::u16string(), std::nullopt,
-                          std::int64_t{0}});
+                          std::u16string(u"12"), std::u16string(), std::nullopt, std::int64_t{0}});
     }
     return r;
 }
@@ -214,7 +213,8 @@ Relation filesystem(const std::vector<Value>& arguments, const Context& context)
     int osError = 0;
     std::vector<Entry> entries = entriesOf(folder, osError);
     if (osError != 0) {
-        throw SqlError(messages::folderUnreadable(joined(parent, pattern, host.separator()), osError));
+        throw SqlError(
+            messages::folderUnreadable(joined(parent, pattern, host.separator()), osError));
     }
     sortByName(entries);
     // SQL Server walks the whole tree below the folder, level by level; only the folder's
@@ -226,13 +226,12 @@ Relation filesystem(const std::vector<Value>& arguments, const Context& context)
         }
         const bool directory = S_ISDIR(entry.info.st_mode);
         const bool readOnly = (entry.info.st_mode & S_IWUSR) == 0;
-        r.rows.push_back({joined(parent, name, host.separator()), parent, name, std::int64_t{0},
-                          std::int64_t{directory ? 1 : 0}, std::int64_t{readOnly ? 1 : 0},
-                          std::int64_t{0}, std::int64_t{entry.name.starts_with('.') ? 1 : 0},
-                          std::int64_t{0}, std::int64_t{0}, std::int64_t{0},
-                          timeText(entry.info.st_ctim), timeText(entry.info.st_atim),
-                          timeText(entry.info.st_mtim),
-                          std::int64_t{directory ? 0 : entry.info.st_size}});
+        r.rows.push_back(
+            {joined(parent, name, host.separator()), parent, name, std::int64_t{0},
+             std::int64_t{directory ? 1 : 0}, std::int64_t{readOnly ? 1 : 0}, std::int64_t{0},
+             std::int64_t{entry.name.starts_with('.') ? 1 : 0}, std::int64_t{0}, std::int64_t{0},
+             std::int64_t{0}, timeText(entry.info.st_ctim), timeText(entry.info.st_atim),
+             timeText(entry.info.st_mtim), std::int64_t{directory ? 0 : entry.info.st_size}});
     }
     return r;
 }
@@ -363,7 +362,8 @@ bool runProcedure(const std::u16string& procedure, const std::vector<Value>& arg
         return false;
     }
     if (context.session().restricted) {
-        throw SqlError(messages::executeDenied(text::fromAscii(tree ? "xp_dirtree" : "xp_fixeddrives")));
+        throw SqlError(
+            messages::executeDenied(text::fromAscii(tree ? "xp_dirtree" : "xp_fixeddrives")));
     }
     if (tree) {
         dirTree(arguments, context);

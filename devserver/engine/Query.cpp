@@ -43,8 +43,8 @@ Relation sysdatabases(State& state) {
         // Status bit 8 is "truncate log on checkpoint", which simple recovery sets.
         const int status = 65536 | (db.recovery == Recovery::Simple ? 8 : 0);
         r.rows.push_back({db.name, integer(id), integer(0), integer(status), integer(1090519040),
-                          integer(0), integer(160), paths::display(state.host(), db.files.front().path),
-                          integer(957)});
+                          integer(0), integer(160),
+                          paths::display(state.host(), db.files.front().path), integer(957)});
     }
     return r;
 }

@@ -35,7 +35,7 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
 }
 
 std::pair<std::string, std::string> splitAtEquals(std::string_view option, std::string_view value,
-                                                 const char* shape) {
+                                                  const char* shape) {
     const std::size_t equals = value.find('=');
     if (equals == std::string_view::npos || equals == 0) {
         throw UsageError(std::string(option) + " needs " + shape + ", not '" + std::string(value) +

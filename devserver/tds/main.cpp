@@ -41,8 +41,9 @@ devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& 
     }
     options.platform.majorVersion = line.majorVersion;
     if (line.restrictedLogin) {
-        options.restrictedLogin = Instance::RestrictedLogin{
-            text::fromUtf8(line.restrictedLogin->first), text::fromUtf8(line.restrictedLogin->second)};
+        options.restrictedLogin =
+            Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),
+                                      text::fromUtf8(line.restrictedLogin->second)};
     }
     return options;
 }

@@ -181,8 +181,7 @@ void DevServerProcess::start(int port) {
     if (options_.windowsHost) {
         arguments.insert(arguments.end(), {"--windows-drive", "D=" + root_.string()});
     }
-    arguments.insert(arguments.end(), options_.moreArguments.begin(),
-                     options_.moreArguments.end());
+    arguments.insert(arguments.end(), options_.moreArguments.begin(), options_.moreArguments.end());
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());

@@ -30,14 +30,14 @@ const QString kEntriesOfData = QStringLiteral(
     "CONVERT(nvarchar(16), last_write_time, 120) AS last_write_time "
     "FROM sys.dm_os_enumerate_filesystem('D:\\data\\', '*') WHERE level = 0");
 const QString kTreeOfData = QStringLiteral("EXEC master.sys.xp_dirtree 'D:\\data\\', 1, 1");
-const QString kRefused =
-    QStringLiteral("VIEW SERVER STATE permission was denied on object 'server', database 'master'.");
+const QString kRefused = QStringLiteral(
+    "VIEW SERVER STATE permission was denied on object 'server', database 'master'.");
 
 ResultSet properties(const QString& version, const QString& separator, const QString& data,
                      const QString& log, const QString& backup) {
-    return ResultSet({"product_version", "path_separator", "data_folder", "log_folder",
-                      "backup_folder"},
-                     {{version, separator, data, log, backup}});
+    return ResultSet(
+        {"product_version", "path_separator", "data_folder", "log_folder", "backup_folder"},
+        {{version, separator, data, log, backup}});
 }
 
 ResultSet viewEntries(const QList<QStringList>& rows) {
@@ -61,9 +61,9 @@ QStringList names(const std::vector<ServerEntry>& entries) {
 FakeConnection& windowsServer(FakeConnection& conn, const QString& version) {
     conn.open(QStringLiteral("login"));
     const bool newer = version.section(u'.', 0, 0).toInt() >= 14;
-    conn.answer(kProperties, properties(version, newer ? QStringLiteral("\\") : QString(),
-                                        QStringLiteral("D:\\data\\"), QStringLiteral("E:\\log"),
-                                        QString()));
+    conn.answer(kProperties,
+                properties(version, newer ? QStringLiteral("\\") : QString(),
+                           QStringLiteral("D:\\data\\"), QStringLiteral("E:\\log"), QString()));
     conn.answer(kPlatform, column(QStringLiteral("host_platform"), {QStringLiteral("Windows")}));
     return conn;
 }
@@ -217,20 +217,26 @@ TEST(ServerFileBrowser, ATypedPathIsTheAnswerExactlyAsTypedAndANameIsTakenInTheF
     auto chosen = [&](const QString& typed) {
         const auto answer = browser.answer(typed, folder, entries, u'\\');
         const auto* file = std::get_if<ChosenFile>(&answer);
-        return file ? std::make_pair(file->fullPath, file->title) : std::make_pair(QString(), QString());
+        return file ? std::make_pair(file->fullPath, file->title)
+                    : std::make_pair(QString(), QString());
     };
     auto opened = [&](const QString& typed) {
         const auto answer = browser.answer(typed, folder, entries, u'\\');
         const auto* open = std::get_if<ServerFileBrowser::OpenFolder>(&answer);
         return open ? open->folder : QString();
     };
-    for (const QString path : {"d:\\Other\\x.BAK", "E:/a b/新 备份'1'.bak", "\\\\nas\\share\\[x].bak",
-                               "/var/opt/mssql/x.bak", "D:\\data\\ trailing blank "}) {
-        EXPECT_EQ(chosen(path), std::make_pair(path, path.mid(std::max(path.lastIndexOf(u'\\'),
-                                                                      path.lastIndexOf(u'/')) + 1)));
+    for (const QString path :
+         {"d:\\Other\\x.BAK", "E:/a b/新 备份'1'.bak", "\\\\nas\\share\\[x].bak",
+          "/var/opt/mssql/x.bak", "D:\\data\\ trailing blank "}) {
+        EXPECT_EQ(
+            chosen(path),
+            std::make_pair(
+                path, path.mid(std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/')) + 1)));
     }
-    EXPECT_EQ(chosen("新备份.bak"), std::make_pair(QString("D:\\data\\新备份.bak"), QString("新备份.bak")));
-    EXPECT_EQ(chosen("Sub\\x.bak"), std::make_pair(QString("D:\\data\\Sub\\x.bak"), QString("x.bak")));
+    EXPECT_EQ(chosen("新备份.bak"),
+              std::make_pair(QString("D:\\data\\新备份.bak"), QString("新备份.bak")));
+    EXPECT_EQ(chosen("Sub\\x.bak"),
+              std::make_pair(QString("D:\\data\\Sub\\x.bak"), QString("x.bak")));
     EXPECT_EQ(opened("sub"), "D:\\data\\Sub");
     EXPECT_EQ(opened("E:\\"), "E:\\");
     EXPECT_EQ(opened("new\\"), "D:\\data\\new\\");
@@ -242,8 +248,8 @@ TEST(ServerFileBrowser, AFailureBecomesTheNoticeAndTheFolderStaysUsable) {
     HelperConnection helper([conn] {
         auto fake = std::make_unique<FakeConnection>();
         *conn = fake.get();
-        fake->answer(kProperties, properties("16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\",
-                                             "D:\\data\\"));
+        fake->answer(kProperties,
+                     properties("16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\", "D:\\data\\"));
         fake->answer(kPlatform, column(QStringLiteral("host_platform"), {"Windows"}));
         fake->fail(kEntriesOfData, QStringLiteral("The system cannot find the path specified."));
         fake->fail(kTreeOfData, kRefused);
@@ -256,7 +262,8 @@ TEST(ServerFileBrowser, AFailureBecomesTheNoticeAndTheFolderStaysUsable) {
         const auto listing = browser.read(helper, std::nullopt, std::nullopt);
         EXPECT_FALSE(listing.host);
         EXPECT_EQ(listing.folder, "D:\\data\\");
-        EXPECT_TRUE(listing.notice.startsWith("无法浏览服务器上的文件：")) << listing.notice.toStdString();
+        EXPECT_TRUE(listing.notice.startsWith("无法浏览服务器上的文件："))
+            << listing.notice.toStdString();
     }
     helper.remember(QStringLiteral("Data Source=x"));
     const auto listing = browser.read(helper, std::nullopt, std::nullopt);

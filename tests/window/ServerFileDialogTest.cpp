@@ -126,7 +126,9 @@ class Dialog {
         pressReturn(fileName());
     }
     void cancel() { dialog_->reject(); }
-    bool accepted() const { return dialog_->result() == QDialog::Accepted && !dialog_->isVisible(); }
+    bool accepted() const {
+        return dialog_->result() == QDialog::Accepted && !dialog_->isVisible();
+    }
 
   private:
     ServerFileDialog* dialog_;
@@ -146,8 +148,8 @@ class DialogAgainstServer : public ::testing::Test {
     }
 
     static QString login(const QString& user, const QString& password, int port) {
-        return connection_string::compose(connection_string::LoginStyle::SqlServer, user,
-                                          password, QStringLiteral("127.0.0.1,%1").arg(port));
+        return connection_string::compose(connection_string::LoginStyle::SqlServer, user, password,
+                                          QStringLiteral("127.0.0.1,%1").arg(port));
     }
     QString serverPath(const std::string& belowRoot) const {
         return QString::fromStdString(server.serverPath(belowRoot));
@@ -294,8 +296,8 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
     EXPECT_EQ(window.statusText(), "备份数据库成功");
 
     // Typed as an operator would for the server: another case and '/' on Windows.
-    const QString typed = windows() ? QStringLiteral("d:/SAMPLES\\Typed.BAK")
-                                    : serverPath("samples/Typed.BAK");
+    const QString typed =
+        windows() ? QStringLiteral("d:/SAMPLES\\Typed.BAK") : serverPath("samples/Typed.BAK");
     select(QStringLiteral("Shop"));
     clickWithDialog("c_BackUp", [&](Dialog& dialog) {
         dialog.type(typed);
@@ -304,19 +306,18 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
     EXPECT_EQ(window.statusText(), "备份数据库成功");
     EXPECT_TRUE(std::filesystem::exists(server.root() / "samples" / "Typed.BAK"));
 
-    const QString inData = QStringLiteral("N'") + serverPath("data/新 备份''1''.bak") +
-                           QStringLiteral("'");
-    EXPECT_EQ(ownSessionTexts(),
-              (QStringList{kCatalogue,
-                           QStringLiteral("Backup Database Shop To disk=") + inData +
-                               QStringLiteral(" WITH FORMAT "),
-                           kCatalogue,
-                           QStringLiteral("Backup Database Shop To disk=") + inData +
-                               QStringLiteral(" WITH FORMAT "),
-                           kCatalogue,
-                           QStringLiteral("Backup Database Shop To disk='") + typed +
-                               QStringLiteral("' WITH FORMAT "),
-                           kCatalogue}));
+    const QString inData =
+        QStringLiteral("N'") + serverPath("data/新 备份''1''.bak") + QStringLiteral("'");
+    EXPECT_EQ(ownSessionTexts(), (QStringList{kCatalogue,
+                                              QStringLiteral("Backup Database Shop To disk=") +
+                                                  inData + QStringLiteral(" WITH FORMAT "),
+                                              kCatalogue,
+                                              QStringLiteral("Backup Database Shop To disk=") +
+                                                  inData + QStringLiteral(" WITH FORMAT "),
+                                              kCatalogue,
+                                              QStringLiteral("Backup Database Shop To disk='") +
+                                                  typed + QStringLiteral("' WITH FORMAT "),
+                                              kCatalogue}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialog, OnEitherHost, ::testing::Values(false, true),
@@ -337,7 +338,8 @@ TEST_F(RestrictedLogin, ARefusedListingSaysWhyAndATypedPathStillWorks) {
     clickWithDialog("C_FMdf", [](Dialog& dialog) {
         EXPECT_TRUE(dialog.nameFieldHasFocus());
         // The server's own reason: VIEW SERVER STATE, and EXECUTE on the fallback, denied.
-        EXPECT_TRUE(dialog.notice().contains(QStringLiteral("permission"))) << dialog.notice().toStdString();
+        EXPECT_TRUE(dialog.notice().contains(QStringLiteral("permission")))
+            << dialog.notice().toStdString();
         EXPECT_TRUE(dialog.shown().isEmpty());
         dialog.type(QStringLiteral("D:\\data\\Shop.mdf"));
         EXPECT_TRUE(dialog.accepted());
@@ -401,7 +403,8 @@ TEST_F(LinuxHost, AVanishedOrUnreadableFolderShowsTheServersReasonAndTheDialogSt
             dialog.open(QStringLiteral("locked"));
             EXPECT_TRUE(dialog.notice().contains(QStringLiteral("Access is denied")))
                 << dialog.notice().toStdString();
-            std::filesystem::permissions(server.root() / "locked", std::filesystem::perms::owner_all);
+            std::filesystem::permissions(server.root() / "locked",
+                                         std::filesystem::perms::owner_all);
         }
         dialog.type(QStringLiteral("x_log.ldf"));
         EXPECT_TRUE(dialog.accepted());
@@ -417,7 +420,8 @@ TEST_F(LinuxHost, AHelperConnectionCutMidListingIsReportedAndATypedPathStillWork
     proxy.cutOn(u"dm_os_enumerate_filesystem");
     clickWithDialog("C_FMdf", [&](Dialog& dialog) {
         EXPECT_TRUE(proxy.hasCut());
-        EXPECT_TRUE(dialog.notice().startsWith(QStringLiteral("服务器无法列出"))) << dialog.notice().toStdString();
+        EXPECT_TRUE(dialog.notice().startsWith(QStringLiteral("服务器无法列出")))
+            << dialog.notice().toStdString();
         dialog.type(serverPath("data/Shop.mdf"));
         EXPECT_TRUE(dialog.accepted());
     });

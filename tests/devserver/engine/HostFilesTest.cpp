@@ -59,7 +59,8 @@ TEST_F(WindowsHost, NamesFilesAsWindowsDoesAndFindsThemWithoutRegardToCase) {
     EXPECT_EQ(files[0][1], u"D:\\data\\Shop.mdf");
 
     // Errors quote the path as the statement gave it.
-    for (const std::u16string given : {u"Q:\\x.bak", u"D:\\No Such\\x.bak", u"\\\\nas\\share\\x.bak"}) {
+    for (const std::u16string given :
+         {u"Q:\\x.bak", u"D:\\No Such\\x.bak", u"\\\\nas\\share\\x.bak"}) {
         const Reply refused = run(spid, u"BACKUP DATABASE Shop TO DISK = '" + given + u"'");
         EXPECT_EQ(errors(refused), (std::vector<int>{3201, 3013}));
         EXPECT_NE(errorText(refused).find(u"'" + given + u"'. Operating system error 3("),
@@ -76,8 +77,9 @@ TEST_F(WindowsHost, ListsItsDrivesAndFoldersThroughTheViewsAndTheProcedures) {
     const int spid = login();
 
     EXPECT_EQ(table(ok(spid, u"SELECT host_platform FROM sys.dm_os_host_info"))[0][0], u"Windows");
-    const auto drives = table(ok(spid, u"SELECT fixed_drive_path, free_space_in_bytes / 1048576 "
-                                       u"AS free_megabytes FROM sys.dm_os_enumerate_fixed_drives"));
+    const auto drives = table(ok(spid,
+                                 u"SELECT fixed_drive_path, free_space_in_bytes / 1048576 "
+                                 u"AS free_megabytes FROM sys.dm_os_enumerate_fixed_drives"));
     ASSERT_EQ(drives.size(), 1U);
     EXPECT_EQ(drives[0][0], u"D:\\");
     const auto procedureDrives = table(ok(spid, u"EXEC master.sys.xp_fixeddrives"));
@@ -93,10 +95,12 @@ TEST_F(WindowsHost, ListsItsDrivesAndFoldersThroughTheViewsAndTheProcedures) {
     EXPECT_EQ(entries[1][3].size(), 16U);  // yyyy-mm-dd hh:mi
     // The pattern matches without regard to case, as on Windows.
     EXPECT_EQ(table(ok(spid, listFolder(u"D:\\samples", u"*.BAK"))).size(), 1U);
-    const auto full = table(ok(spid, u"SELECT full_filesystem_path, parent_directory FROM "
-                                     u"sys.dm_os_enumerate_filesystem('D:\\samples\\', 'Shop.bak')"));
-    EXPECT_EQ(full, (std::vector<std::vector<std::u16string>>{
-                        {u"D:\\samples\\Shop.bak", u"D:\\samples"}}));
+    const auto full = table(ok(spid,
+                               u"SELECT full_filesystem_path, parent_directory FROM "
+                               u"sys.dm_os_enumerate_filesystem('D:\\samples\\', 'Shop.bak')"));
+    EXPECT_EQ(
+        full,
+        (std::vector<std::vector<std::u16string>>{{u"D:\\samples\\Shop.bak", u"D:\\samples"}}));
 
     EXPECT_EQ(table(ok(spid, u"EXEC master.sys.xp_dirtree N'D:\\samples\\', 1, 1")),
               (std::vector<std::vector<std::u16string>>{
@@ -132,8 +136,7 @@ TEST_F(EngineTest, ALinuxHostNamesItsOwnPathsAndHasNoDrives) {
 
 TEST_F(EngineTest, OlderReleasesLackTheHostViewsButKeepTheProcedures) {
     platform_.windowsDrives = {{u'D', dir_}};
-    for (const auto& [release, expected] :
-         std::vector<std::pair<int, std::vector<std::u16string>>>{
+    for (const auto& [release, expected] : std::vector<std::pair<int, std::vector<std::u16string>>>{
              {13, {u"13.0.1000.6", u"NULL", u"D:\\data\\", u"NULL"}},
              {14, {u"14.0.1000.6", u"\\", u"D:\\data\\", u"NULL"}},
              {15, {u"15.0.1000.6", u"\\", u"D:\\data\\", u"D:\\data\\"}}}) {
@@ -173,8 +176,9 @@ TEST_F(EngineTest, ARestrictedLoginMayWorkButNotListTheHostsFiles) {
 
 TEST_F(EngineTest, ConvertGivesTextsAndNumbersOfTheNamedType) {
     const int spid = login();
-    EXPECT_EQ(table(ok(spid, u"SELECT CONVERT(nvarchar(3), 'abcdef'), CONVERT(int, '42'), "
-                             u"CONVERT(nvarchar, 7), CONVERT(nvarchar(max), N'长')")),
+    EXPECT_EQ(table(ok(spid,
+                       u"SELECT CONVERT(nvarchar(3), 'abcdef'), CONVERT(int, '42'), "
+                       u"CONVERT(nvarchar, 7), CONVERT(nvarchar(max), N'长')")),
               (std::vector<std::vector<std::u16string>>{{u"abc", u"42", u"7", u"长"}}));
     EXPECT_EQ(errors(run(spid, u"SELECT CONVERT(int, 'x')")), std::vector<int>{245});
     EXPECT_EQ(errors(run(spid, u"SELECT CONVERT(datetime, 'x')")), std::vector<int>{50000});

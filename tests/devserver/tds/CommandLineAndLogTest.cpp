@@ -49,8 +49,7 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 
 TEST(CommandLine, PosesAsAWindowsHostOfAGivenRelease) {
     auto line = parse({"--data", "/d/data", "--windows-drive", "d=/d", "--windows-drive",
-                       "E=/srv/e", "--server-version", "2016", "--restricted-login",
-                       "viewer=a=b"});
+                       "E=/srv/e", "--server-version", "2016", "--restricted-login", "viewer=a=b"});
     ASSERT_EQ(line.windowsDrives.size(), 2U);
     EXPECT_EQ(line.windowsDrives[0].letter, 'D');
     EXPECT_EQ(line.windowsDrives[0].folder, "/d");
