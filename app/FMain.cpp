@@ -34,7 +34,7 @@ FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts>
              QWidget* parent)
     : QWidget(parent),
       conn_(connectionFactory ? connectionFactory : makeOdbcConnection),
-      helper_(std::make_shared<HelperConnection>(connectionFactory ? connectionFactory
+      helper_(std::make_shared<HelperConnection>(connectionFactory ? std::move(connectionFactory)
                                                                    : makeOdbcConnection)),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());

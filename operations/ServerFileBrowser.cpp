@@ -47,7 +47,7 @@ QString ServerFileBrowser::topFolder(const HostFacts& host) {
 }
 
 QString ServerFileBrowser::startFolder(const HostFacts& host) const {
-    const QString kept = server_paths::folderOf(lastFileName_);
+    QString kept = server_paths::folderOf(lastFileName_);
     if (!kept.isEmpty()) {
         return kept;
     }
@@ -102,7 +102,7 @@ ServerFileBrowser::Answer ServerFileBrowser::answer(const QString& typed, const 
 
 ServerFileBrowser::Listing ServerFileBrowser::read(HelperConnection& helper,
                                                    std::optional<HostFacts> host,
-                                                   std::optional<QString> folder) const {
+                                                   const std::optional<QString>& folder) const {
     Listing listing;
     if (!host) {
         try {

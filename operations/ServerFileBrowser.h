@@ -43,7 +43,7 @@ class ServerFileBrowser {
     // the host facts when they are not known yet. Never raises: a failure becomes the
     // notice, and the folder is still the one a typed name is taken in. Safe on any thread.
     Listing read(HelperConnection& helper, std::optional<HostFacts> host,
-                 std::optional<QString> folder) const;
+                 const std::optional<QString>& folder) const;
 
     struct OpenFolder {
         QString folder;

@@ -105,7 +105,7 @@ HostFacts readHostFacts(Connection& conn) {
     const ResultSet properties = conn.query(hostPropertiesQuery());
     HostFacts host;
     host.majorVersion = properties.field(0, 0).section(u'.', 0, 0).toInt();
-    const QString separator = properties.field(0, 1);
+    const QString& separator = properties.field(0, 1);
     if (hasHostViews(host)) {
         host.windows = conn.query(hostPlatformQuery()).field(0, 0) == kWindowsPlatform;
     }

@@ -4,6 +4,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <ctime>
 
@@ -24,7 +25,7 @@ constexpr int kFirstReleaseWithDefaultFolders = 11;
 constexpr int kFirstReleaseWithBackupFolder = 15;
 constexpr int kPathLength = 512;
 constexpr int kTimeLength = 27;  // datetime2(7) as text
-constexpr std::int64_t kBytesPerMegabyte = 1024 * 1024;
+constexpr std::int64_t kBytesPerMegabyte = std::int64_t{1024} * 1024;
 constexpr std::size_t kMaxTreeRows = 100000;  // xp_dirtree with depth 0 walks every level
 constexpr std::int64_t kDriveFixed = 3;
 
@@ -73,11 +74,11 @@ bool matches(std::u16string_view name, std::u16string_view pattern, const HostFi
 std::u16string timeText(const timespec& time) {
     std::tm local{};
     localtime_r(&time.tv_sec, &local);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%07ld",
+    std::array<char, 64> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%04d-%02d-%02d %02d:%02d:%02d.%07ld",
                   local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                   local.tm_min, local.tm_sec, time.tv_nsec / 100);
-    return text::fromAscii(buffer);
+    return text::fromAscii(buffer.data());
 }
 
 int windowsError(int posixError) {

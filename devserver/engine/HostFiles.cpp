@@ -59,7 +59,7 @@ HostFiles::HostFiles(std::filesystem::path dataDir, std::vector<WindowsDrive> dr
             drive.folder = drive.folder.parent_path();
         }
     }
-    if (windows() && !driveHolding(dataDir_)) {
+    if (windows() && driveHolding(dataDir_) == nullptr) {
         throw std::invalid_argument("the data folder " + dataDir_.string() +
                                     " lies on none of the Windows drives");
     }
@@ -76,7 +76,7 @@ const WindowsDrive* HostFiles::driveHolding(const std::filesystem::path& path) c
     const WindowsDrive* best = nullptr;
     for (const WindowsDrive& drive : drives_) {
         if (isInside(path, drive.folder) &&
-            (!best || drive.folder.native().size() > best->folder.native().size())) {
+            (best == nullptr || drive.folder.native().size() > best->folder.native().size())) {
             best = &drive;
         }
     }
@@ -131,7 +131,7 @@ std::filesystem::path HostFiles::resolve(std::u16string_view given) const {
         if (given.size() >= 2 && isSeparator(given[0]) && isSeparator(given[1])) {
             std::u16string share(given);
             std::replace(share.begin(), share.end(), u'/', u'\\');
-            const auto unreachable = dataDir_ / kUnmappedFolder / text::toUtf8(share);
+            auto unreachable = dataDir_ / kUnmappedFolder / text::toUtf8(share);
             givenNames_[unreachable] = std::u16string(given);
             return unreachable;
         }
@@ -143,7 +143,7 @@ std::filesystem::path HostFiles::resolve(std::u16string_view given) const {
     }
     const WindowsDrive* drive = driveOf(given[0]);
     std::filesystem::path path;
-    if (drive) {
+    if (drive != nullptr) {
         path = resolveOnDrive(drive->folder, given.substr(2));
     } else {
         std::u16string unmapped(given);
@@ -162,7 +162,7 @@ std::u16string HostFiles::display(const std::filesystem::path& path) const {
         return named->second;
     }
     const WindowsDrive* drive = driveHolding(path);
-    if (!drive) {
+    if (drive == nullptr) {
         return text::fromUtf8(path.string());
     }
     std::u16string shown{drive->letter, u':', u'\\'};

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -55,8 +56,8 @@ DriveMapping parseDrive(std::string_view option, std::string_view value) {
 }
 
 int parseRelease(std::string_view option, std::string_view value) {
-    constexpr std::pair<std::string_view, int> kReleases[] = {
-        {"2012", 11}, {"2014", 12}, {"2016", 13}, {"2017", 14}, {"2019", 15}, {"2022", 16}};
+    constexpr std::array<std::pair<std::string_view, int>, 6> kReleases{
+        {{"2012", 11}, {"2014", 12}, {"2016", 13}, {"2017", 14}, {"2019", 15}, {"2022", 16}}};
     for (const auto& [year, major] : kReleases) {
         if (value == year) {
             return major;

@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(300, picture);
             return;
         }
-        if (auto* files = qobject_cast<ServerFileDialog*>(modal); files && !folderShown) {
+        if (auto* files = qobject_cast<ServerFileDialog*>(modal);
+            files != nullptr && !folderShown) {
             auto* location = files->findChild<QLineEdit*>(QStringLiteral("serverLocation"));
             location->setText(folder);
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
