@@ -4,7 +4,7 @@
 #include <exception>
 #include <functional>
 
-#include "session/Error.h"
+#include "common/Error.h"
 
 // The frame of every click handler that can fail: whatever Error the handler raises ends
 // it, and its description becomes the status line, unchanged. Any other exception ends it

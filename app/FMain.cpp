@@ -11,15 +11,11 @@
 
 #include "ErrorPath.h"
 #include "QtPrompts.h"
+#include "common/OperatorTexts.h"
 #include "operations/HelperConnection.h"
 #include "session/ConnectionString.h"
-#include "session/OdbcConnection.h"
 
 namespace {
-
-std::unique_ptr<Connection> makeOdbcConnection() {
-    return std::make_unique<OdbcConnection>();
-}
 
 QFont windowFont() {
     // Captions were laid out for a 12-pixel CJK face; a larger one would be clipped.
@@ -33,9 +29,8 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      conn_(connectionFactory ? connectionFactory : makeOdbcConnection),
-      helper_(std::make_shared<HelperConnection>(connectionFactory ? std::move(connectionFactory)
-                                                                   : makeOdbcConnection)),
+      conn_(connectionFactory),
+      helper_(std::make_shared<HelperConnection>(std::move(connectionFactory))),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());
     buildControls();
@@ -47,11 +42,11 @@ FMain::~FMain() = default;
 
 void FMain::onLoad() {
     C_LoginStyle->setCurrentIndex(0);
-    showStatus(status_text::kPleaseConnect);
+    showStatus(texts::kPleaseConnect);
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
-    closeConnection(conn_);
+    closeConnection(*this);
     helper_->forget();
     event->accept();
 }

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "Prompts.h"
+#include "operations/ConnectionHandlers.h"
+#include "operations/ConnectionSlot.h"
+#include "operations/DbList.h"
 #include "operations/OperationHost.h"
-#include "session/ConnectionHandlers.h"
-#include "session/ConnectionSlot.h"
-#include "session/DbList.h"
 
 class HelperConnection;
 class QComboBox;
@@ -20,15 +20,16 @@ class QStatusBar;
 class QStringListModel;
 
 // The one window. It builds the controls where the layout puts them and forwards each
-// click to its handler; the handlers themselves live in session/ and operations/.
+// click to its handler; the handlers themselves live in operations/. It owns Conn, made by
+// the factory its creator chooses.
 class FMain : public QWidget, public ConnectionPanel, public OperationHost, public DbListView {
     Q_OBJECT
 
   public:
     // Tests pass a fake connection factory and scripted prompts. The helper connection is
     // made by the same factory as Conn.
-    explicit FMain(ConnectionSlot::Factory connectionFactory = {},
-                   std::unique_ptr<Prompts> prompts = {}, QWidget* parent = nullptr);
+    explicit FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts = {},
+                   QWidget* parent = nullptr);
     ~FMain() override;
 
     // ConnectionPanel
@@ -44,12 +45,16 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     void setAttachFrameEnabled(bool enabled) override;
     void setOperationsFrameEnabled(bool enabled) override;
     void showStatus(const QString& text) override;
+    int connectionState() const override { return conn_.state(); }
+    void releaseConnection() override { conn_.release(); }
+
+    // ConnectionPanel and OperationHost
+    DbListView& databaseList() override { return *this; }
+    Connection& connection() override { return conn_.get(); }
 
     // OperationHost
     int selectedDatabaseIndex() const override;
     QString selectedDatabaseText() const override;
-    DbListView& databaseList() override { return *this; }
-    Connection& connection() override { return conn_.get(); }
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     QString databaseNameText() const override;

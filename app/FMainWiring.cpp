@@ -9,11 +9,11 @@ void FMain::wireHandlers() {
     connect(C_LoginStyle, &QComboBox::currentIndexChanged, this,
             [this] { applyLoginStyle(*this); });
     connect(C_Link, &QPushButton::clicked, this, [this] {
-        guarded([this] { connectToServer(*this, conn_, *this); });
+        guarded([this] { connectToServer(*this); });
         rememberLoginForHelper();
     });
     connect(C_UnLink, &QPushButton::clicked, this, [this] {
-        disconnectFromServer(*this, conn_, *this);
+        disconnectFromServer(*this);
         helper_->forget();
     });
 

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "ServerFileDialog.h"
-#include "operations/FileDialog.h"
-#include "session/Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 QString QtPrompts::askTypedConfirmation(const QString& prompt, const QString& title) {
     bool accepted = false;
@@ -17,7 +17,7 @@ QString QtPrompts::askTypedConfirmation(const QString& prompt, const QString& ti
 ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
     ServerFileDialog dialog(helper_, filter, mode, lastFileName_, parent_);
     if (dialog.exec() != QDialog::Accepted) {
-        throw Error(kFileDialogCancelled);
+        throw Error(texts::kFileDialogCancelled);
     }
     lastFileName_ = dialog.chosen().fullPath;
     return dialog.chosen();

@@ -7,9 +7,10 @@
 #include "Measure.h"
 #include "PlainOdbc.h"
 #include "app/FMain.h"
+#include "operations/DbList.h"
 #include "operations/Handlers.h"
 #include "operations/Statements.h"
-#include "session/DbList.h"
+#include "session/OdbcConnection.h"
 
 namespace bench {
 
@@ -28,7 +29,7 @@ void requireGone(const char* who, const QString& name, bool stillListed) {
 
 TimedComparison compareDetach(const ServerLogin& login, const QString& toolVictim,
                               const QString& baselineVictim, int runs) {
-    FMain window;
+    FMain window{makeOdbcConnection};
     window.show();
     QApplication::processEvents();
     connectWindow(window, login);

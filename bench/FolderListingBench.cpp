@@ -11,7 +11,7 @@
 #include "Measure.h"
 #include "PlainOdbc.h"
 #include "app/ServerFileDialog.h"
-#include "operations/FileDialog.h"
+#include "common/OperatorTexts.h"
 #include "operations/HelperConnection.h"
 #include "operations/ServerFileBrowser.h"
 #include "operations/ServerFileQueries.h"
@@ -82,7 +82,7 @@ std::vector<TimedComparison> compareFolderListing(const ServerLogin& login, cons
                                                   int entries, int runs,
                                                   const std::string& entriesText) {
     const auto helper = helperFor(login);
-    const ServerFileBrowser browser(kBackupFileFilter, FileDialogMode::Open, {});
+    const ServerFileBrowser browser(texts::kBackupFileFilter, FileDialogMode::Open, {});
     const HostFacts host = helper->run(server_files::readHostFacts);
     PlainOdbc baseline(login.odbcConnectionString());
     const std::u16string query = folderEntriesQuery(folder).toStdU16String();
@@ -100,7 +100,7 @@ std::vector<TimedComparison> compareFolderListing(const ServerLogin& login, cons
         return seconds;
     };
 
-    ServerFileDialog dialog(helper, kBackupFileFilter, FileDialogMode::Open, {}, nullptr);
+    ServerFileDialog dialog(helper, texts::kBackupFileFilter, FileDialogMode::Open, {}, nullptr);
     dialog.show();
     waitForListing(dialog);
     auto toolShown = [&] {

@@ -6,7 +6,9 @@
 #include "Measure.h"
 #include "PlainOdbc.h"
 #include "app/FMain.h"
-#include "session/DbList.h"
+#include "operations/DbList.h"
+#include "operations/Statements.h"
+#include "session/OdbcConnection.h"
 
 namespace bench {
 
@@ -23,7 +25,7 @@ void requireCount(const char* who, std::size_t seen, int expected) {
 
 TimedComparison compareListRefresh(const ServerLogin& login, int expectedNames, int runs,
                                    std::string title) {
-    FMain window;
+    FMain window{makeOdbcConnection};
     window.show();
     QApplication::processEvents();
     connectWindow(window, login);

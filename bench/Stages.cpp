@@ -10,7 +10,7 @@
 #include "Measure.h"
 #include "PlainOdbc.h"
 #include "ProcessBench.h"
-#include "session/DbList.h"
+#include "operations/Statements.h"
 #include "support/DevServerProcess.h"
 
 namespace bench {

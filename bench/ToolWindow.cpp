@@ -6,8 +6,10 @@
 #include <stdexcept>
 
 #include "app/FMain.h"
-#include "session/ConnectionHandlers.h"
+#include "common/OperatorTexts.h"
+#include "operations/ConnectionHandlers.h"
 #include "session/ConnectionString.h"
+#include "session/OdbcConnectionString.h"
 
 namespace bench {
 
@@ -43,7 +45,7 @@ void connectWindow(FMain& window, const ServerLogin& login) {
     control<QLineEdit>(window, "T_User").setText(QStringLiteral("sa"));
     control<QLineEdit>(window, "T_Pwd").setText(QString::fromStdString(login.saPassword));
     control<QPushButton>(window, "C_Link").click();
-    if (window.statusText() != status_text::kConnected) {
+    if (window.statusText() != texts::kConnected) {
         throw std::runtime_error("the window did not connect: " +
                                  window.statusText().toStdString());
     }

@@ -25,6 +25,7 @@
 
 #include "ToolWindow.h"
 #include "app/FMain.h"
+#include "session/OdbcConnection.h"
 
 namespace {
 
@@ -94,10 +95,10 @@ std::unique_ptr<QWidget> makeWindow(int argc, char* argv[]) {
         return window;
     }
     if (mode == "tool") {
-        return std::make_unique<FMain>();
+        return std::make_unique<FMain>(makeOdbcConnection);
     }
     if (mode == "connected" && argc == 5) {
-        auto window = std::make_unique<FMain>();
+        auto window = std::make_unique<FMain>(makeOdbcConnection);
         bench::connectWindow(*window, {std::stoi(argv[2]), argv[3]});
         const int expected = std::stoi(argv[4]);
         if (bench::listedDatabaseCount(*window) != expected) {

@@ -1,8 +1,9 @@
+#include "DbList.h"
 #include "Handlers.h"
 #include "OperationHost.h"
 #include "Statements.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 namespace {
 
@@ -10,13 +11,13 @@ namespace {
 // not empty.
 QString missingInput(const OperationHost& host) {
     if (host.dataFileText().isEmpty()) {
-        return QStringLiteral("请选择数据库文件");
+        return texts::kSelectDataFile;
     }
     if (host.logFileText().isEmpty()) {
-        return QStringLiteral("请选择日志文件");
+        return texts::kSelectLogFile;
     }
     if (host.databaseNameText().isEmpty()) {
-        return QStringLiteral("请输入数据库名");
+        return texts::kEnterDatabaseName;
     }
     return {};
 }
@@ -33,11 +34,11 @@ void attachDatabase(OperationHost& host) {
 
     // The server decides, in its own comparison of names, whether the name is taken.
     if (conn.query(existenceQuery(databaseName)).rowCount() > 0) {
-        host.showStatus(QStringLiteral("数据库已存在"));
+        host.showStatus(texts::kDatabaseExists);
         return;
     }
     conn.execute(attachStatement(databaseName, host.dataFileText(), host.logFileText()));
-    host.showStatus(QStringLiteral("数据库符加成功"));
+    host.showStatus(texts::kAttached);
 
     host.setDatabaseNameText(QString());
     host.setDataFileText(QString());

@@ -1,9 +1,9 @@
-#include "FileDialog.h"
 #include "Handlers.h"
 #include "OperationHost.h"
+#include "common/OperatorTexts.h"
 
 void chooseLogFile(OperationHost& host) {
-    const ChosenFile file = host.chooseFile(kLogFileFilter, FileDialogMode::Open);
+    const ChosenFile file = host.chooseFile(texts::kLogFileFilter, FileDialogMode::Open);
     host.setLogFileText(file.fullPath);
-    host.showStatus(QStringLiteral("日志文件选择成功"));
+    host.showStatus(texts::kLogFileChosen);
 }

@@ -1,10 +1,11 @@
+#include "DbList.h"
 #include "Handlers.h"
 #include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 void cleanUpDatabase(OperationHost& host) {
     const std::optional<QString> databaseName = selectedDatabase(host);
@@ -20,6 +21,6 @@ void cleanUpDatabase(OperationHost& host) {
     conn.execute(shrinkStatement(*databaseName));
     conn.execute(recoveryFullNoWaitStatement(*databaseName));
     conn.execute(recoveryFullStatement(*databaseName));
-    host.showStatus(QStringLiteral("清理数据库成功"));
+    host.showStatus(texts::kCleanedUp);
     LoadDbList(conn, host.databaseList());
 }

@@ -4,9 +4,6 @@
 
 class OperationHost;
 
-// What the operator types to let an operation overwrite or destroy a database.
-inline const QString kConfirmationPhrase = QStringLiteral("甲乙丙丁戊己庚辛壬癸");
-
 // Only the exact phrase confirms: no trimming, no case folding; a cancel gives empty text.
 bool isConfirmation(const QString& answer);
 

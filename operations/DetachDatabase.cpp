@@ -1,10 +1,11 @@
+#include "DbList.h"
 #include "Handlers.h"
 #include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 void detachDatabase(OperationHost& host) {
     const std::optional<QString> databaseName = selectedDatabase(host);
@@ -14,6 +15,6 @@ void detachDatabase(OperationHost& host) {
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
     conn.execute(detachStatement(*databaseName));
-    host.showStatus(QStringLiteral("数据库分离成功"));
+    host.showStatus(texts::kDetached);
     LoadDbList(conn, host.databaseList());
 }

@@ -1,11 +1,12 @@
 #include "Confirmation.h"
+#include "DbList.h"
 #include "Handlers.h"
 #include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 void dropDatabase(OperationHost& host) {
     const std::optional<QString> databaseName = selectedDatabase(host);
@@ -13,11 +14,10 @@ void dropDatabase(OperationHost& host) {
         return;
     }
     Connection& conn = host.connection();
-    if (confirmTyped(host, QStringLiteral("删除数据库，请输入：甲乙丙丁戊己庚辛壬癸"),
-                     QStringLiteral("删除数据库验证"))) {
+    if (confirmTyped(host, texts::kDropPrompt, texts::kDropTitle)) {
         KillSessions(conn, *databaseName);
         conn.execute(dropStatement(*databaseName));
-        host.showStatus(QStringLiteral("删除数据库成功"));
+        host.showStatus(texts::kDropped);
     }
     // Refilled whether or not the phrase matched.
     LoadDbList(conn, host.databaseList());

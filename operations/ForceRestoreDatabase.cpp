@@ -1,14 +1,14 @@
 #include "Confirmation.h"
-#include "FileDialog.h"
+#include "DbList.h"
 #include "ForcedRestoreFiles.h"
 #include "Handlers.h"
 #include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
-#include "session/Error.h"
 
 namespace {
 
@@ -18,15 +18,13 @@ constexpr qsizetype kFilesMoved = 2;
 
 void requireTwoTargetFiles(const QList<DatabaseFile>& files) {
     if (files.size() != kFilesMoved) {
-        throw Error(QStringLiteral("目标数据库有 %1 个文件，强制恢复需要 2 个，未做任何更改")
-                        .arg(files.size()));
+        throw Error(texts::kForcedRestoreTargetFiles.arg(files.size()));
     }
 }
 
 void requireTwoBackupFiles(const QStringList& logicalNames) {
     if (logicalNames.size() != kFilesMoved) {
-        throw Error(QStringLiteral("备份文件中有 %1 个文件，强制恢复需要 2 个，未做任何更改")
-                        .arg(logicalNames.size()));
+        throw Error(texts::kForcedRestoreBackupFiles.arg(logicalNames.size()));
     }
 }
 
@@ -46,11 +44,10 @@ void forceRestoreDatabase(OperationHost& host) {
     if (!databaseName) {
         return;
     }
-    if (!confirmTyped(host, QStringLiteral("强制还原数据库，请输入：甲乙丙丁戊己庚辛壬癸"),
-                      QStringLiteral("强制还原数据库验证"))) {
+    if (!confirmTyped(host, texts::kForcedRestorePrompt, texts::kForcedRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
     Connection& conn = host.connection();
 
     // Both sides are read and checked before anything on the server changes.
@@ -73,6 +70,6 @@ void forceRestoreDatabase(OperationHost& host) {
     renameUnlessNamed(conn, *databaseName, targetFiles[0], dataLogicalName(*databaseName));
     renameUnlessNamed(conn, *databaseName, targetFiles[1], logLogicalName(*databaseName));
 
-    host.showStatus(QStringLiteral("恢复数据库成功"));
+    host.showStatus(texts::kRestored);
     LoadDbList(conn, host.databaseList());
 }

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "session/Connection.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 
 // The second connection, same login as the tool's own session, opened when first needed.
 // Whatever the tool asks the server for besides the documented statements goes over it, so

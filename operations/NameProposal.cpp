@@ -1,11 +1,12 @@
 #include "NameProposal.h"
 
-#include "session/Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 QString proposeDatabaseName(const QString& fileTitle) {
     const qsizetype fullStop = fileTitle.indexOf(QLatin1Char('.'));
     if (fullStop < 0) {
-        throw Error(QStringLiteral("数据文件名中没有“.”，无法推出数据库名"));
+        throw Error(texts::kNoFullStopInDataFileName);
     }
     const qsizetype underscore = fileTitle.indexOf(QLatin1Char('_'));
     if (underscore > 0 && underscore < fullStop) {

@@ -1,27 +1,26 @@
 #include "Confirmation.h"
-#include "FileDialog.h"
+#include "DbList.h"
 #include "Handlers.h"
 #include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "common/OperatorTexts.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 void restoreDatabase(OperationHost& host) {
     const std::optional<QString> databaseName = selectedDatabase(host);
     if (!databaseName) {
         return;
     }
-    if (!confirmTyped(host, QStringLiteral("还原数据库，请输入：甲乙丙丁戊己庚辛壬癸"),
-                      QStringLiteral("还原数据库验证"))) {
+    if (!confirmTyped(host, texts::kRestorePrompt, texts::kRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
     conn.execute(restoreStatement(*databaseName, backupFile.fullPath));
-    host.showStatus(QStringLiteral("恢复数据库成功"));
+    host.showStatus(texts::kRestored);
     LoadDbList(conn, host.databaseList());
 }

@@ -4,7 +4,7 @@
 
 #include "HelperConnection.h"
 #include "ServerPaths.h"
-#include "session/Error.h"
+#include "common/Error.h"
 
 namespace {
 

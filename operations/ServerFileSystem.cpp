@@ -3,7 +3,7 @@
 #include "ServerFileQueries.h"
 #include "ServerPaths.h"
 #include "session/Connection.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 
 namespace server_files {
 

@@ -8,6 +8,12 @@ namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
+// The list of user databases. The system databases and the two sample databases are never
+// offered for maintenance; database-id order puts every new database at the end.
+const QString kCatalogueQuery = QStringLiteral(
+    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
+    "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
+
 // Session eviction. The database name fills the db_id() call of the cursor line.
 const QString kEvictDeclareSpid = QStringLiteral("declare @spid nvarchar(20) ");
 const QString kEvictDeclareCursor = QStringLiteral("declare cur_lock cursor ");
@@ -77,6 +83,10 @@ QString moveClause(const FileMove& move) {
 }
 
 }  // namespace
+
+const QString& catalogueQuery() {
+    return kCatalogueQuery;
+}
 
 QString sessionEvictionBatch(const QString& databaseName) {
     QStringList lines{kEvictDeclareSpid, kEvictDeclareCursor + kEvictCursorQuery +

@@ -5,6 +5,9 @@
 // Every text the maintenance operations send. Each is composed from fixed fragments and
 // values; every value passes through literal() or identifier() (SqlValues.h).
 
+// The user databases in database-id order: every refill of the list sends it unchanged.
+const QString& catalogueQuery();
+
 // Ends every session attached to the database: eleven lines, CR LF between them.
 QString sessionEvictionBatch(const QString& databaseName);
 

@@ -1,6 +1,7 @@
 #include "ConnectionString.h"
 
-#include "Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 #include <algorithm>
 
@@ -16,21 +17,10 @@ const QString kDataSourceKey = QStringLiteral("Data Source=");
 const QString kDataSourceAfterPassword = QStringLiteral(";Data Source=");
 const QString kInitialCatalog = QStringLiteral(";Initial Catalog=master");
 
-const QString kOdbcDriver = QStringLiteral("DRIVER={FreeTDS}");
-const QString kOdbcOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
-
 bool needsQuoting(const QString& value) {
     return std::ranges::any_of(value, [](QChar c) {
         return c == u';' || c == u'=' || c == u'\'' || c == u'"' || c == u'{' || c == u'}';
     });
-}
-
-// FreeTDS ends a braced value at the first "};", so only that pair cannot be carried.
-QString braced(const QString& key, const QString& value) {
-    if (value.contains(QStringLiteral("};"))) {
-        throw Error(QStringLiteral("%1 中含有 \"};\"，ODBC 驱动无法传递").arg(key));
-    }
-    return key + QStringLiteral("={") + value + u'}';
 }
 
 QString readQuoted(const QString& text, qsizetype& pos) {
@@ -48,13 +38,13 @@ QString readQuoted(const QString& text, qsizetype& pos) {
                 ++pos;
             }
             if (pos < text.size() && text[pos] != u';') {
-                throw Error(QStringLiteral("连接字符串的引号后面缺少分号"));
+                throw Error(texts::kConnectionStringNoSemicolon);
             }
             return value;
         }
         value += text[pos++];
     }
-    throw Error(QStringLiteral("连接字符串中的引号没有结束"));
+    throw Error(texts::kConnectionStringQuoteUnclosed);
 }
 
 }  // namespace
@@ -89,8 +79,7 @@ QMap<QString, QString> parse(const QString& connectionString) {
         const qsizetype equals = connectionString.indexOf(u'=', pos);
         if (equals < 0) {
             if (!connectionString.mid(pos).trimmed().isEmpty()) {
-                throw Error(
-                    QStringLiteral("连接字符串格式错误：%1").arg(connectionString.mid(pos)));
+                throw Error(texts::kConnectionStringMalformed.arg(connectionString.mid(pos)));
             }
             break;
         }
@@ -111,22 +100,6 @@ QMap<QString, QString> parse(const QString& connectionString) {
         }
     }
     return pairs;
-}
-
-QString toOdbc(const QString& connectionString) {
-    const QMap<QString, QString> pairs = parse(connectionString);
-    QStringList parts{kOdbcDriver};
-    parts << braced(QStringLiteral("SERVER"), pairs.value(QStringLiteral("data source")));
-    parts << braced(QStringLiteral("DATABASE"), pairs.value(QStringLiteral("initial catalog")));
-    const QString integrated = pairs.value(QStringLiteral("integrated security")).toLower();
-    if (integrated == u"sspi" || integrated == u"true" || integrated == u"yes") {
-        parts << QStringLiteral("Trusted_Connection=Yes");
-    } else {
-        parts << braced(QStringLiteral("UID"), pairs.value(QStringLiteral("user id")));
-        parts << braced(QStringLiteral("PWD"), pairs.value(QStringLiteral("password")));
-    }
-    parts << kOdbcOptions;
-    return parts.join(u';');
 }
 
 }  // namespace connection_string

@@ -3,10 +3,21 @@
 #include <QMap>
 #include <QString>
 
-// The connection string the window composes keeps the keys a SQL Server OLE DB provider
-// reads, so an operator can hold it against any other client's settings. The access layer
-// parses it and builds the ODBC string for the FreeTDS driver from it.
+// The connection string the window composes, in the OLE DB provider's grammar, with its
+// documented keys. It is the interface between the window and whatever access layer stands
+// behind it, and other components may rely on it byte for byte, so it is composed here
+// as documented even though the ODBC driver reads another grammar: OdbcConnectionString.h
+// holds the one translation.
 namespace connection_string {
+
+// Keys as parse() gives them: folded to lower case.
+namespace key {
+inline const QString kDataSource = QStringLiteral("data source");
+inline const QString kInitialCatalog = QStringLiteral("initial catalog");
+inline const QString kIntegratedSecurity = QStringLiteral("integrated security");
+inline const QString kUserId = QStringLiteral("user id");
+inline const QString kPassword = QStringLiteral("password");
+}  // namespace key
 
 enum class LoginStyle { Windows, SqlServer };
 
@@ -24,9 +35,5 @@ QString quoteValue(const QString& value);
 // Keys are folded to lower case; quoted values are unquoted. Raises Error on a string
 // whose quoting is broken.
 QMap<QString, QString> parse(const QString& connectionString);
-
-// DRIVER={FreeTDS};SERVER=…;… for SQLDriverConnect. Raises Error for a value that the
-// driver's parser cannot carry.
-QString toOdbc(const QString& connectionString);
 
 }  // namespace connection_string

@@ -1,33 +1,61 @@
 #include "OdbcConnection.h"
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include <array>
 #include <optional>
+#include <utility>
 
-#include "ConnectionString.h"
-#include "Error.h"
+#include "OdbcConnectionString.h"
 #include "OdbcDiagnostics.h"
+#include "common/OperatorTexts.h"
 
 namespace {
 
-const QString kNotOpen = QStringLiteral("数据库连接未打开");
+// SQLSTATE 08S01, communication link failure.
+const QString kLinkFailureState = QStringLiteral("08S01");
 
-// A statement handle that is freed whatever happens to the call that uses it.
-class StatementHandle {
+// An ODBC handle, freed when its owner goes, whatever happened to the calls that used it.
+template <SQLSMALLINT Type>
+class OdbcHandle {
   public:
-    explicit StatementHandle(SQLHDBC dbc) {
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
-            throw DatabaseError(odbcErrorDescription(SQL_HANDLE_DBC, dbc));
+    // Raises the parent's diagnostics when the driver manager refuses the handle.
+    OdbcHandle(SQLSMALLINT parentType, SQLHANDLE parent) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(Type, parent, &handle_))) {
+            handle_ = SQL_NULL_HANDLE;
+            throw parent == SQL_NULL_HANDLE ? DatabaseError(texts::kOdbcUnavailable)
+                                            : odbcError(parentType, parent);
         }
     }
-    ~StatementHandle() { SQLFreeHandle(SQL_HANDLE_STMT, handle_); }
-    StatementHandle(const StatementHandle&) = delete;
-    StatementHandle& operator=(const StatementHandle&) = delete;
+    ~OdbcHandle() {
+        if (handle_ != SQL_NULL_HANDLE) {
+            SQLFreeHandle(Type, handle_);
+        }
+    }
+    OdbcHandle(OdbcHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    OdbcHandle(const OdbcHandle&) = delete;
+    OdbcHandle& operator=(const OdbcHandle&) = delete;
+    OdbcHandle& operator=(OdbcHandle&&) = delete;
 
-    SQLHSTMT get() const { return handle_; }
+    SQLHANDLE get() const { return handle_; }
 
   private:
-    SQLHSTMT handle_ = SQL_NULL_HSTMT;
+    SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
+
+using EnvironmentHandle = OdbcHandle<SQL_HANDLE_ENV>;
+using ConnectionHandle = OdbcHandle<SQL_HANDLE_DBC>;
+using StatementHandle = OdbcHandle<SQL_HANDLE_STMT>;
+
+EnvironmentHandle odbc3Environment() {
+    EnvironmentHandle env(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+    if (!SQL_SUCCEEDED(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION,
+                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+        throw DatabaseError(texts::kOdbcUnavailable);
+    }
+    return env;
+}
 
 QString columnName(SQLHSTMT stmt, SQLUSMALLINT column) {
     std::array<SQLWCHAR, 256> name{};
@@ -56,7 +84,7 @@ QString fieldText(SQLHSTMT stmt, SQLUSMALLINT column) {
             break;
         }
         if (!SQL_SUCCEEDED(rc)) {
-            throw DatabaseError(odbcErrorDescription(SQL_HANDLE_STMT, stmt));
+            throw odbcError(SQL_HANDLE_STMT, stmt);
         }
         const qsizetype chars = (indicator == SQL_NO_TOTAL || indicator >= kBufferBytes)
                                     ? kBufferChars
@@ -84,7 +112,7 @@ void readRows(SQLHSTMT stmt, SQLSMALLINT columns, ResultSet* keep) {
             break;
         }
         if (!SQL_SUCCEEDED(rc)) {
-            throw DatabaseError(odbcErrorDescription(SQL_HANDLE_STMT, stmt));
+            throw odbcError(SQL_HANDLE_STMT, stmt);
         }
         if (keep == nullptr) {
             continue;
@@ -101,27 +129,47 @@ void readRows(SQLHSTMT stmt, SQLSMALLINT columns, ResultSet* keep) {
     }
 }
 
+bool isLinkDead(SQLHDBC dbc) {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+// A statement whose link broke under it may carry only an unknown driver error (FreeTDS
+// gives HY000 "Unknown error" when the server hung up mid-reply). The driver still knows the
+// link is dead, so the error is marked as such, and a reason the server gave is kept.
+DatabaseError statementError(SQLHDBC dbc, SQLHSTMT stmt) {
+    DatabaseError error = odbcError(SQL_HANDLE_STMT, stmt);
+    if (error.isConnectionFailure() || !isLinkDead(dbc)) {
+        return error;
+    }
+    const QString description = error.nativeError() != 0 ? error.description() : texts::kLinkLost;
+    return DatabaseError(description, kLinkFailureState, error.nativeError());
+}
+
 // Runs one batch and walks every result it yields. The first result with columns is
-// returned when `capture` is set; the first error is raised once the batch is drained.
+// returned when `capture` is set; the first error is raised once the batch is drained. A
+// failed statement leaves the rest of the batch to be read; a dead link (SQLSTATE class 08)
+// has nothing more to give, so the walk ends there.
 ResultSet runBatch(SQLHDBC dbc, const QString& sql, bool capture) {
-    StatementHandle stmt(dbc);
+    StatementHandle stmt(SQL_HANDLE_DBC, dbc);
     SQLRETURN rc = SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(sqlText(sql)),
                                   static_cast<SQLINTEGER>(sql.size()));
-    std::optional<QString> firstError;
+    std::optional<DatabaseError> firstError;
     std::optional<ResultSet> captured;
-    int errorsInARow = 0;
+    const auto failed = [&firstError](DatabaseError error) {
+        const bool linkLost = error.isConnectionFailure();
+        if (!firstError) {
+            firstError = std::move(error);
+        }
+        return linkLost;
+    };
     while (rc != SQL_NO_DATA) {
-        if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
-            if (!firstError) {
-                firstError = odbcErrorDescription(SQL_HANDLE_STMT, stmt.get());
-            }
-            // A dead connection answers every call with an error; one retry is enough
-            // to tell a failed statement from a failed link.
-            if (rc == SQL_INVALID_HANDLE || ++errorsInARow > 1) {
+        if (rc == SQL_ERROR) {
+            if (failed(statementError(dbc, stmt.get()))) {
                 break;
             }
         } else if (SQL_SUCCEEDED(rc)) {
-            errorsInARow = 0;
             SQLSMALLINT columns = 0;
             SQLNumResultCols(stmt.get(), &columns);
             if (columns > 0) {
@@ -133,84 +181,85 @@ ResultSet runBatch(SQLHDBC dbc, const QString& sql, bool capture) {
                         captured = std::move(rows);
                     }
                 } catch (const DatabaseError& error) {
-                    if (!firstError) {
-                        firstError = error.description();
+                    if (failed(error)) {
+                        break;
                     }
                 }
             }
         } else {
+            // SQL_INVALID_HANDLE, SQL_NEED_DATA, SQL_STILL_EXECUTING: nothing this walk reads.
             break;
         }
         rc = SQLMoreResults(stmt.get());
     }
     if (firstError) {
-        throw DatabaseError(*firstError);
+        throw *firstError;
     }
     return captured.value_or(ResultSet());
 }
 
 }  // namespace
 
-OdbcConnection::~OdbcConnection() {
-    close();
-}
+// The handles of an open connection. Members go in reverse order: the link is ended, then
+// the connection handle freed, then the environment.
+struct OdbcConnection::Link {
+    EnvironmentHandle env = odbc3Environment();
+    ConnectionHandle dbc{SQL_HANDLE_ENV, env.get()};
+    bool connected = false;
 
-void OdbcConnection::requireOpen() const {
-    if (!connected_) {
-        throw DatabaseError(kNotOpen);
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+    ~Link() {
+        if (connected) {
+            // A link the server already dropped cannot be ended politely; the handles go anyway.
+            SQLDisconnect(dbc.get());
+        }
     }
-}
+};
 
-void OdbcConnection::freeHandles() {
-    if (dbc_ != SQL_NULL_HDBC) {
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-        dbc_ = SQL_NULL_HDBC;
-    }
-    if (env_ != SQL_NULL_HENV) {
-        SQLFreeHandle(SQL_HANDLE_ENV, env_);
-        env_ = SQL_NULL_HENV;
-    }
+OdbcConnection::OdbcConnection() = default;
+
+OdbcConnection::~OdbcConnection() = default;
+
+int OdbcConnection::state() const {
+    return link_ ? Open : Closed;
 }
 
 void OdbcConnection::open(const QString& connectionString) {
-    if (connected_) {
-        throw DatabaseError(QStringLiteral("数据库连接已经打开"));
+    if (link_) {
+        throw DatabaseError(texts::kAlreadyOpen);
     }
     const QString odbc = connection_string::toOdbc(connectionString);
-    freeHandles();
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)) ||
-        !SQL_SUCCEEDED(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION,
-                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)) ||
-        !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
-        freeHandles();
-        throw DatabaseError(QStringLiteral("无法初始化 ODBC 环境"));
-    }
-    const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
-                                           static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0,
-                                           nullptr, SQL_DRIVER_NOPROMPT);
+    auto link = std::make_unique<Link>();
+    const SQLRETURN rc = SQLDriverConnectW(
+        link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
+        static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        const QString description = odbcErrorDescription(SQL_HANDLE_DBC, dbc_);
-        freeHandles();
-        throw DatabaseError(description);
+        throw odbcError(SQL_HANDLE_DBC, link->dbc.get());
     }
-    connected_ = true;
+    link->connected = true;
+    link_ = std::move(link);
 }
 
 void OdbcConnection::close() {
-    if (connected_) {
-        // A link the server already dropped cannot be closed politely; the handles go anyway.
-        SQLDisconnect(dbc_);
-        connected_ = false;
-    }
-    freeHandles();
+    link_.reset();
 }
 
 void OdbcConnection::execute(const QString& sql) {
-    requireOpen();
-    runBatch(dbc_, sql, false);
+    if (!link_) {
+        throw DatabaseError(texts::kNotOpen);
+    }
+    runBatch(link_->dbc.get(), sql, false);
 }
 
 ResultSet OdbcConnection::query(const QString& sql) {
-    requireOpen();
-    return runBatch(dbc_, sql, true);
+    if (!link_) {
+        throw DatabaseError(texts::kNotOpen);
+    }
+    return runBatch(link_->dbc.get(), sql, true);
+}
+
+std::unique_ptr<Connection> makeOdbcConnection() {
+    return std::make_unique<OdbcConnection>();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
+#include <memory>
 
 #include "Connection.h"
 
@@ -11,22 +10,22 @@
 // short when its client stops reading, and a later statement's error only surfaces then.
 class OdbcConnection : public Connection {
   public:
-    OdbcConnection() = default;
+    OdbcConnection();
     ~OdbcConnection() override;
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     void open(const QString& connectionString) override;
-    int state() const override { return connected_ ? Open : Closed; }
+    int state() const override;
     void close() override;
     void execute(const QString& sql) override;
     ResultSet query(const QString& sql) override;
 
   private:
-    void requireOpen() const;
-    void freeHandles();
-
-    SQLHENV env_ = SQL_NULL_HENV;
-    SQLHDBC dbc_ = SQL_NULL_HDBC;
-    bool connected_ = false;
+    // The ODBC handles; kept out of this header so that its users need no ODBC headers.
+    struct Link;
+    std::unique_ptr<Link> link_;
 };
+
+// The real connection, for the composition root and tests against a server.
+std::unique_ptr<Connection> makeOdbcConnection();

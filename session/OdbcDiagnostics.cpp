@@ -3,6 +3,18 @@
 #include <sqlext.h>
 
 #include <array>
+#include <optional>
+
+#include "MissingDriver.h"
+#include "common/OperatorTexts.h"
+
+namespace {
+
+QString fromSqlWide(const SQLWCHAR* text, qsizetype length) {
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+}
+
+}  // namespace
 
 QString withoutVendorPrefixes(const QString& message) {
     qsizetype pos = 0;
@@ -16,8 +28,8 @@ QString withoutVendorPrefixes(const QString& message) {
     return message.mid(pos);
 }
 
-QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle) {
-    QString firstAny;
+DatabaseError odbcError(SQLSMALLINT handleType, SQLHANDLE handle) {
+    std::optional<DatabaseError> firstInformational;
     for (SQLSMALLINT record = 1;; ++record) {
         std::array<SQLWCHAR, 6> state{};
         SQLINTEGER nativeError = 0;
@@ -30,16 +42,17 @@ QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle) {
             break;
         }
         const auto count = std::min<qsizetype>(length, static_cast<qsizetype>(text.size()) - 1);
-        QString message = withoutVendorPrefixes(
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), count));
-        const QString sqlState =
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(state.data()), 5);
-        if (!sqlState.startsWith(QStringLiteral("01"))) {
-            return message;
+        DatabaseError error(withoutVendorPrefixes(fromSqlWide(text.data(), count)),
+                            fromSqlWide(state.data(), 5), static_cast<int>(nativeError));
+        if (isMissingDriver(error.sqlState(), error.description())) {
+            return DatabaseError(missingDriverDescription(), error.sqlState(), error.nativeError());
         }
-        if (firstAny.isEmpty()) {
-            firstAny = message;
+        if (!error.sqlState().startsWith(QStringLiteral("01"))) {
+            return error;
+        }
+        if (!firstInformational) {
+            firstInformational = std::move(error);
         }
     }
-    return firstAny.isEmpty() ? QStringLiteral("数据库访问失败，驱动没有给出原因") : firstAny;
+    return firstInformational.value_or(DatabaseError(texts::kDriverGaveNoReason));
 }

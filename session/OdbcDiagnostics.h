@@ -4,9 +4,12 @@
 
 #include <QString>
 
-// The description an ODBC failure carries: the first error record's message with the
-// driver's "[vendor][component]" prefixes removed; informational records are skipped.
-QString odbcErrorDescription(SQLSMALLINT handleType, SQLHANDLE handle);
+#include "DatabaseError.h"
+
+// The error an ODBC failure raises: the first error record's message with the driver's
+// "[vendor][component]" prefixes removed, its SQLSTATE and native error number;
+// informational records (class 01) are skipped.
+DatabaseError odbcError(SQLSMALLINT handleType, SQLHANDLE handle);
 
 // "[FreeTDS][SQL Server]Login failed" → "Login failed".
 QString withoutVendorPrefixes(const QString& message);

@@ -61,6 +61,130 @@ std::u16string fileGuid(const std::string& databaseGuid, int fileId) {
     throw SqlError(std::move(messages));
 }
 
+// Where each file of the backup goes: its MOVE target, else the file of the same logical
+// name of the database being replaced, else where the backup says it was.
+std::vector<std::filesystem::path> restoreTargets(const syntax::Restore& statement,
+                                                  const BackupSet& set, const Database* existing,
+                                                  State& state, const Evaluator& evaluator) {
+    std::vector<std::filesystem::path> targets;
+    for (const DatabaseFile& file : set.files) {
+        targets.push_back(file.path.is_absolute()
+                              ? file.path.lexically_normal()
+                              : (state.dataDir() / file.path).lexically_normal());
+        if (existing != nullptr) {
+            for (const DatabaseFile& current : existing->files) {
+                if (text::sameName(current.logicalName, file.logicalName)) {
+                    targets.back() = current.path;
+                }
+            }
+        }
+    }
+    for (const syntax::Move& move : statement.moves) {
+        const std::u16string logical = evaluator.textOf(move.logicalName);
+        const std::filesystem::path to = paths::resolve(state.host(), evaluator.textOf(move.path));
+        const auto file = std::find_if(
+            set.files.begin(), set.files.end(),
+            [&](const DatabaseFile& f) { return text::sameName(f.logicalName, logical); });
+        if (file == set.files.end()) {
+            failRestore({messages::logicalFileNotInBackup(logical, statement.database)});
+        }
+        targets[static_cast<std::size_t>(file - set.files.begin())] = to;
+    }
+    return targets;
+}
+
+// Without REPLACE, a database is only restored over from its own backup and after its log
+// tail has been backed up; either way nobody may be using it.
+void checkReplaceable(const syntax::Restore& statement, const BackupSet& set,
+                      const Database& existing, State& state) {
+    if (!statement.replace && !text::sameName(set.database, existing.name)) {
+        failRestore({messages::otherDatabaseBackup(existing.name)});
+    }
+    if (!state.sessionsIn(existing.id).empty()) {
+        failRestore({messages::exclusiveAccess()});
+    }
+    if (!statement.replace && existing.recovery == Recovery::Full && existing.logChainStarted) {
+        failRestore({messages::tailNotBackedUp(existing.name)});
+    }
+}
+
+// Reports every target that two files claim, that another database uses, or that
+// would be overwritten without REPLACE, all at once as SQL Server plans it.
+void checkTargets(const syntax::Restore& statement, const BackupSet& set,
+                  const std::vector<std::filesystem::path>& targets, const Database* existing,
+                  State& state) {
+    std::vector<Message> problems;
+    const int existingId = existing != nullptr ? existing->id : 0;
+    for (std::size_t i = 0; i < set.files.size(); ++i) {
+        const std::u16string shown = paths::display(state.host(), targets[i]);
+        for (std::size_t j = 0; j < i; ++j) {
+            if (paths::sameFile(targets[i], targets[j])) {
+                problems.push_back(
+                    messages::fileClaimedTwice(shown, set.files[j].logicalName, set.files[j].fileId,
+                                               set.files[i].logicalName, set.files[i].fileId));
+            }
+        }
+        if (const Database* owner = state.fileOwner(targets[i], existingId)) {
+            problems.push_back(messages::fileInUseByDatabase(shown, owner->name));
+            problems.push_back(messages::cannotRestoreFile(set.files[i].logicalName, shown));
+            continue;
+        }
+        const bool ownFile =
+            existing != nullptr &&
+            std::any_of(existing->files.begin(), existing->files.end(),
+                        [&](const DatabaseFile& f) { return paths::sameFile(f.path, targets[i]); });
+        std::error_code ignored;
+        if (!statement.replace && !ownFile && std::filesystem::exists(targets[i], ignored)) {
+            problems.push_back(messages::fileWouldBeOverwritten(shown));
+        }
+    }
+    if (!problems.empty()) {
+        problems.push_back(messages::restorePlanningProblems());
+        failRestore(std::move(problems));
+    }
+}
+
+Database restoredDatabase(const syntax::Restore& statement, const BackupSet& set,
+                          const std::vector<std::filesystem::path>& targets,
+                          const Database* existing, State& state) {
+    Database restored;
+    restored.name = existing != nullptr ? existing->name : statement.database;
+    if (existing == nullptr && text::trimTrailingBlanks(restored.name).empty()) {
+        failRestore({messages::emptyRestoreName()});
+    }
+    restored.id = existing != nullptr ? existing->id : state.freeId();
+    restored.guid = set.guid;
+    restored.recovery = set.recovery;
+    restored.files = set.files;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        restored.files[i].path = targets[i];
+    }
+    restored.content = set.content;
+    return restored;
+}
+
+// Writes the restored files, then lets the restored database take the place of the one
+// it replaces, whose files it does not reuse are removed.
+void install(Database restored, const Database* existing, State& state) {
+    std::filesystem::path failed;
+    if (const int error = state.writeFiles(restored, &failed); error != 0) {
+        failRestore({messages::createFileFailed(paths::display(state.host(), failed), error)});
+    }
+    if (existing != nullptr) {
+        for (const DatabaseFile& old : existing->files) {
+            const bool reused = std::any_of(
+                restored.files.begin(), restored.files.end(),
+                [&](const DatabaseFile& f) { return paths::sameFile(f.path, old.path); });
+            if (!reused) {
+                fileio::removeQuietly(old.path);
+            }
+        }
+        state.erase(existing->id);
+    }
+    state.insert(std::move(restored));
+    state.saveCatalog();
+}
+
 }  // namespace
 
 void backup(const syntax::Backup& statement, const Context& context) {
@@ -71,10 +195,7 @@ void backup(const syntax::Backup& statement, const Context& context) {
         throw SqlError({messages::databaseMissing(statement.database), messages::backupAbnormal()});
     }
     if (db->id == 2) {
-        throw SqlError({messages::error(3147, 16,
-                                        u"Backup and restore operations are not allowed on "
-                                        u"database tempdb."),
-                        messages::backupAbnormal()});
+        throw SqlError({messages::tempdbBackup(), messages::backupAbnormal()});
     }
     const Evaluator evaluator(context);
     const std::filesystem::path path =
@@ -180,7 +301,7 @@ void fileList(const syntax::FileList& statement, const Context& context) {
     }
     const auto count = result.rows.size();
     context.add(std::move(result));
-    context.add(Done{false, count, 0xC1});
+    context.add(Done{false, count, kCurCmdSelect});
 }
 
 void restore(const syntax::Restore& statement, const Context& context) {
@@ -189,117 +310,21 @@ void restore(const syntax::Restore& statement, const Context& context) {
     const Evaluator evaluator(context);
     const std::filesystem::path path =
         paths::resolve(state.host(), evaluator.textOf(statement.path));
-    BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
+    const BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
 
     Database* existing = state.find(statement.database);
     if (existing && existing->isSystem()) {
         throw SqlError(messages::notModelled(u"RESTORE DATABASE " + existing->name));
     }
-
-    // Where each file of the backup goes: its MOVE target, else the file of the same
-    // logical name of the database being replaced, else where the backup says it was.
-    std::vector<std::filesystem::path> targets;
-    for (const DatabaseFile& file : set.files) {
-        targets.push_back(file.path.is_absolute()
-                              ? file.path.lexically_normal()
-                              : (state.dataDir() / file.path).lexically_normal());
-        if (existing) {
-            for (const DatabaseFile& current : existing->files) {
-                if (text::sameName(current.logicalName, file.logicalName)) {
-                    targets.back() = current.path;
-                }
-            }
-        }
-    }
-    for (const syntax::Move& move : statement.moves) {
-        const std::u16string logical = evaluator.textOf(move.logicalName);
-        const std::filesystem::path to = paths::resolve(state.host(), evaluator.textOf(move.path));
-        const auto file = std::find_if(
-            set.files.begin(), set.files.end(),
-            [&](const DatabaseFile& f) { return text::sameName(f.logicalName, logical); });
-        if (file == set.files.end()) {
-            failRestore({messages::logicalFileNotInBackup(logical, statement.database)});
-        }
-        targets[static_cast<std::size_t>(file - set.files.begin())] = to;
-    }
-
+    const std::vector<std::filesystem::path> targets =
+        restoreTargets(statement, set, existing, state, evaluator);
     if (existing) {
-        if (!statement.replace && !text::sameName(set.database, existing->name)) {
-            failRestore({messages::otherDatabaseBackup(existing->name)});
-        }
-        if (!state.sessionsIn(existing->id).empty()) {
-            failRestore({messages::exclusiveAccess()});
-        }
-        if (!statement.replace && existing->recovery == Recovery::Full &&
-            existing->logChainStarted) {
-            failRestore({messages::tailNotBackedUp(existing->name)});
-        }
+        checkReplaceable(statement, set, *existing, state);
     }
-
-    std::vector<Message> problems;
-    const int existingId = existing ? existing->id : 0;
-    for (std::size_t i = 0; i < set.files.size(); ++i) {
-        const std::u16string shown = paths::display(state.host(), targets[i]);
-        for (std::size_t j = 0; j < i; ++j) {
-            if (paths::sameFile(targets[i], targets[j])) {
-                problems.push_back(messages::error(
-                    3176, 16,
-                    u"File '" + shown + u"' is claimed by '" + set.files[j].logicalName + u"'(" +
-                        text::number(set.files[j].fileId) + u") and '" + set.files[i].logicalName +
-                        u"'(" + text::number(set.files[i].fileId) +
-                        u"). The WITH MOVE clause can be used to relocate one or more files."));
-            }
-        }
-        if (const Database* owner = state.fileOwner(targets[i], existingId)) {
-            problems.push_back(messages::fileInUseByDatabase(shown, owner->name));
-            problems.push_back(messages::cannotRestoreFile(set.files[i].logicalName, shown));
-            continue;
-        }
-        const bool ownFile = existing && std::any_of(existing->files.begin(), existing->files.end(),
-                                                     [&](const DatabaseFile& f) {
-                                                         return paths::sameFile(f.path, targets[i]);
-                                                     });
-        std::error_code ignored;
-        if (!statement.replace && !ownFile && std::filesystem::exists(targets[i], ignored)) {
-            problems.push_back(messages::fileWouldBeOverwritten(shown));
-        }
-    }
-    if (!problems.empty()) {
-        problems.push_back(messages::restorePlanningProblems());
-        failRestore(std::move(problems));
-    }
-
-    Database restored;
-    restored.name = existing ? existing->name : statement.database;
-    if (!existing && text::trimTrailingBlanks(restored.name).empty()) {
-        failRestore({messages::error(1038, 15, u"An object or column name is missing or empty.")});
-    }
-    restored.id = existing ? existing->id : state.freeId();
-    restored.guid = set.guid;
-    restored.recovery = set.recovery;
-    restored.files = set.files;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        restored.files[i].path = targets[i];
-    }
-    restored.content = set.content;
-    std::filesystem::path failed;
-    if (const int error = state.writeFiles(restored, &failed); error != 0) {
-        failRestore({messages::createFileFailed(paths::display(state.host(), failed), error)});
-    }
-    if (existing) {
-        for (const DatabaseFile& old : existing->files) {
-            const bool reused = std::any_of(
-                restored.files.begin(), restored.files.end(),
-                [&](const DatabaseFile& f) { return paths::sameFile(f.path, old.path); });
-            if (!reused) {
-                fileio::removeQuietly(old.path);
-            }
-        }
-        state.erase(existing->id);
-    }
+    checkTargets(statement, set, targets, existing, state);
+    Database restored = restoredDatabase(statement, set, targets, existing, state);
     const std::u16string name = restored.name;
-    state.insert(std::move(restored));
-    state.saveCatalog();
+    install(std::move(restored), existing, state);
 
     std::int64_t pages = 0;
     for (const DatabaseFile& file : set.files) {

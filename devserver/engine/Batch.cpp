@@ -1,4 +1,4 @@
-#include <type_traits>
+#include <variant>
 
 #include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Execution.h"
@@ -149,7 +149,7 @@ void fetchCursor(const FetchCursor& statement, const Context& context) {
         context.run.fetchStatus = -1;
         if (statement.into.empty()) {
             context.add(RowSet{cursor.rows.columns, {}});
-            context.add(Done{false, 0, 0xC1});
+            context.add(Done{false, 0, kCurCmdSelect});
         }
         return;
     }
@@ -157,7 +157,7 @@ void fetchCursor(const FetchCursor& statement, const Context& context) {
     context.run.fetchStatus = 0;
     if (statement.into.empty()) {
         context.add(RowSet{cursor.rows.columns, {row}});
-        context.add(Done{false, 1, 0xC1});
+        context.add(Done{false, 1, kCurCmdSelect});
         return;
     }
     for (std::size_t i = 0; i < row.size(); ++i) {
@@ -178,88 +178,73 @@ void closeCursor(const std::u16string& name, bool deallocate, const Context& con
     cursor.rows = {};
 }
 
+// One overload per statement kind and no catch-all, so that a kind added to the syntax
+// without a way to run it does not compile.
+struct StatementRunner {
+    const Context& context;
+
+    void operator()(const Select& s) const {
+        RowSet rows = runSelect(s, context);
+        const auto count = rows.rows.size();
+        context.add(std::move(rows));
+        context.add(Done{false, count, kCurCmdSelect});
+    }
+    void operator()(const Use& s) const { use(s, context); }
+    void operator()(const SetOption& /*option*/) const { context.add(Done{}); }
+    void operator()(const SetVariable& s) const {
+        assign(context, s.name, Evaluator(context).value(s.value));
+    }
+    void operator()(const ExecProcedure& s) const { execProcedure(s, context); }
+    void operator()(const ExecText& s) const { execText(s, context); }
+    void operator()(const AlterRecovery& s) const { statements::alterRecovery(s, context); }
+    void operator()(const ModifyFile& s) const { statements::modifyFile(s, context); }
+    void operator()(const Shrink& s) const { statements::shrink(s, context); }
+    void operator()(const DropDatabase& s) const { statements::dropDatabase(s, context); }
+    void operator()(const DropTable& s) const { statements::dropTable(s, context); }
+    void operator()(const Backup& s) const { statements::backup(s, context); }
+    void operator()(const Restore& s) const { statements::restore(s, context); }
+    void operator()(const FileList& s) const { statements::fileList(s, context); }
+    void operator()(const CreateDatabase& s) const { statements::createDatabase(s, context); }
+    void operator()(const CreateTable& s) const { statements::createTable(s, context); }
+    void operator()(const Insert& s) const { statements::insert(s, context); }
+    void operator()(const Kill& s) const { kill(s, context); }
+    void operator()(const DeclareVariables& s) const { declareVariables(s, context); }
+    void operator()(const DeclareCursor& s) const { declareCursor(s, context); }
+    void operator()(const OpenCursor& s) const { openCursor(s, context); }
+    void operator()(const FetchCursor& s) const { fetchCursor(s, context); }
+    void operator()(const CloseCursor& s) const { closeCursor(s.name, false, context); }
+    void operator()(const DeallocateCursor& s) const { closeCursor(s.name, true, context); }
+    void operator()(const Print& s) const {
+        const Value message = Evaluator(context).value(s.value);
+        context.add(messages::printed(message ? values::toText(message) : u""));
+    }
+    void operator()(const Block& s) const { runStatements(s.body, context); }
+    void operator()(const While& s) const {
+        const Evaluator evaluator(context);
+        while (evaluator.truth(s.condition) == true) {
+            runStatements(s.body, context);
+            if (++context.run.statementsRun > kMaxStatements) {
+                throw SqlError(messages::batchTooLong());
+            }
+        }
+    }
+    void operator()(const If& s) const {
+        if (Evaluator(context).truth(s.condition) == true) {
+            runStatements(s.then, context);
+        } else {
+            runStatements(s.otherwise, context);
+        }
+    }
+    void operator()(const NotModelledStatement& s) const {
+        throw SqlError(messages::notModelled(s.firstWords));
+    }
+};
+
 void runStatement(const Statement& statement, const Context& context) {
     if (++context.run.statementsRun > kMaxStatements) {
         throw SqlError(messages::batchTooLong());
     }
-    std::visit(
-        [&](const auto& s) {
-            using T = std::decay_t<decltype(s)>;
-            if constexpr (std::is_same_v<T, Select>) {
-                RowSet rows = runSelect(s, context);
-                const auto count = rows.rows.size();
-                context.add(std::move(rows));
-                context.add(Done{false, count, 0xC1});
-            } else if constexpr (std::is_same_v<T, Use>) {
-                use(s, context);
-            } else if constexpr (std::is_same_v<T, SetOption>) {
-                context.add(Done{});
-            } else if constexpr (std::is_same_v<T, SetVariable>) {
-                assign(context, s.name, Evaluator(context).value(s.value));
-            } else if constexpr (std::is_same_v<T, ExecProcedure>) {
-                execProcedure(s, context);
-            } else if constexpr (std::is_same_v<T, ExecText>) {
-                execText(s, context);
-            } else if constexpr (std::is_same_v<T, AlterRecovery>) {
-                statements::alterRecovery(s, context);
-            } else if constexpr (std::is_same_v<T, ModifyFile>) {
-                statements::modifyFile(s, context);
-            } else if constexpr (std::is_same_v<T, Shrink>) {
-                statements::shrink(s, context);
-            } else if constexpr (std::is_same_v<T, DropDatabase>) {
-                statements::dropDatabase(s, context);
-            } else if constexpr (std::is_same_v<T, DropTable>) {
-                statements::dropTable(s, context);
-            } else if constexpr (std::is_same_v<T, Backup>) {
-                statements::backup(s, context);
-            } else if constexpr (std::is_same_v<T, Restore>) {
-                statements::restore(s, context);
-            } else if constexpr (std::is_same_v<T, FileList>) {
-                statements::fileList(s, context);
-            } else if constexpr (std::is_same_v<T, CreateDatabase>) {
-                statements::createDatabase(s, context);
-            } else if constexpr (std::is_same_v<T, CreateTable>) {
-                statements::createTable(s, context);
-            } else if constexpr (std::is_same_v<T, Insert>) {
-                statements::insert(s, context);
-            } else if constexpr (std::is_same_v<T, Kill>) {
-                kill(s, context);
-            } else if constexpr (std::is_same_v<T, DeclareVariables>) {
-                declareVariables(s, context);
-            } else if constexpr (std::is_same_v<T, DeclareCursor>) {
-                declareCursor(s, context);
-            } else if constexpr (std::is_same_v<T, OpenCursor>) {
-                openCursor(s, context);
-            } else if constexpr (std::is_same_v<T, FetchCursor>) {
-                fetchCursor(s, context);
-            } else if constexpr (std::is_same_v<T, CloseCursor>) {
-                closeCursor(s.name, false, context);
-            } else if constexpr (std::is_same_v<T, DeallocateCursor>) {
-                closeCursor(s.name, true, context);
-            } else if constexpr (std::is_same_v<T, Print>) {
-                const Value message = Evaluator(context).value(s.value);
-                context.add(messages::info(0, message ? values::toText(message) : u""));
-            } else if constexpr (std::is_same_v<T, Block>) {
-                runStatements(s.body, context);
-            } else if constexpr (std::is_same_v<T, While>) {
-                const Evaluator evaluator(context);
-                while (evaluator.truth(s.condition) == true) {
-                    runStatements(s.body, context);
-                    if (++context.run.statementsRun > kMaxStatements) {
-                        throw SqlError(messages::batchTooLong());
-                    }
-                }
-            } else if constexpr (std::is_same_v<T, If>) {
-                if (Evaluator(context).truth(s.condition) == true) {
-                    runStatements(s.then, context);
-                } else {
-                    runStatements(s.otherwise, context);
-                }
-            } else if constexpr (std::is_same_v<T, NotModelledStatement>) {
-                throw SqlError(messages::notModelled(s.firstWords));
-            }
-        },
-        statement.node);
+    std::visit(StatementRunner{context}, statement.node);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ namespace devserver::records {
 namespace {
 
 constexpr int kMaxColumns = 1024;
-constexpr int kMaxLength = 4000;
 constexpr int kMaxFiles = 32767;
 
 std::string typeField(ColumnType type) {
@@ -122,7 +121,7 @@ Content readContent(Reader& reader) {
         table.name = textOf(reader.take("table", 1)[1], 128);
         while (reader.nextIs("column")) {
             const Record& r = reader.take("column", 4);
-            TableColumn column{textOf(r[1], 128), typeOf(r[2]), toInt(r[3], 0, kMaxLength),
+            TableColumn column{textOf(r[1], 128), typeOf(r[2]), toInt(r[3], 0, kMaxNVarCharLength),
                                toInt(r[4], 0, 1) == 1};
             if (isText(column.type) && column.length < 1) {
                 throw FormatError("bad length");

@@ -12,7 +12,8 @@ void writeContent(Writer& writer, const Content& content);
 Content readContent(Reader& reader);
 
 std::string fieldOf(const std::u16string& text);
-std::u16string textOf(const std::string& field, std::size_t maxLength = 4000);
+std::u16string textOf(const std::string& field,
+                      std::size_t maxLength = static_cast<std::size_t>(kMaxNVarCharLength));
 
 void writeMembers(Writer& writer, const std::vector<DatabaseFile>& files);
 std::vector<DatabaseFile> readMembers(Reader& reader);

@@ -23,10 +23,7 @@ Database& databaseFor(const syntax::ObjectName& name, const Context& context) {
     }
     if (name.parts.size() >= 2 && !name.parts[name.parts.size() - 2].empty() &&
         !text::equalsKeyword(name.parts[name.parts.size() - 2], "DBO")) {
-        throw SqlError(messages::error(
-            2760, 16,
-            u"The specified schema name \"" + name.parts[name.parts.size() - 2] +
-                u"\" either does not exist or you do not have permission to use it."));
+        throw SqlError(messages::schemaMissing(name.parts[name.parts.size() - 2]));
     }
     return context.currentDatabase();
 }
@@ -61,11 +58,7 @@ void createTable(const syntax::CreateTable& statement, const Context& context) {
     for (std::size_t i = 0; i < statement.columns.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             if (text::sameName(statement.columns[i].name, statement.columns[j].name)) {
-                throw SqlError(
-                    messages::error(2705, 16,
-                                    u"Column names in each table must be unique. Column name '" +
-                                        statement.columns[i].name + u"' in table '" + name +
-                                        u"' is specified more than once."));
+                throw SqlError(messages::duplicateColumn(statement.columns[i].name, name));
             }
         }
     }
@@ -81,10 +74,7 @@ void dropTable(const syntax::DropTable& statement, const Context& context) {
     Content& content = state.content(db);
     const auto table = findTable(content, statement.table.object());
     if (table == content.tables.end()) {
-        throw SqlError(
-            messages::error(3701, 11,
-                            u"Cannot drop the table '" + statement.table.written() +
-                                u"', because it does not exist or you do not have permission."));
+        throw SqlError(messages::dropTableMissing(statement.table.written()));
     }
     const Content previous = content;
     content.tables.erase(table);
@@ -116,14 +106,7 @@ void insert(const syntax::Insert& statement, const Context& context) {
             }
             const auto index = static_cast<std::size_t>(column - table->columns.begin());
             if (std::find(targets.begin(), targets.end(), index) != targets.end()) {
-                throw SqlError(messages::error(
-                    264, 16,
-                    u"The column name '" + name +
-                        u"' is specified more than once in the SET clause or column list of an "
-                        u"INSERT. A column cannot be assigned more than one value in the same "
-                        u"clause. Modify the clause to make sure that a column is updated only "
-                        u"once. If this statement updates or inserts columns into a view, column "
-                        u"aliasing can conceal the duplication in the column list."));
+                throw SqlError(messages::columnAssignedTwice(name));
             }
             targets.push_back(index);
         }

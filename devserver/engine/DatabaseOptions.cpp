@@ -13,12 +13,7 @@ namespace {
 Database& alterable(State& state, const std::u16string& name) {
     Database* db = state.find(name);
     if (!db) {
-        throw SqlError(
-            {messages::error(5011, 14,
-                             u"User does not have permission to alter database '" + name +
-                                 u"', the database does not exist, or the database is not in a "
-                                 u"state that allows access checks."),
-             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+        throw SqlError({messages::alterNotPermitted(name), messages::alterFailed()});
     }
     return *db;
 }
@@ -29,9 +24,7 @@ void alterRecovery(const syntax::AlterRecovery& statement, const Context& contex
     State& state = context.state();
     Database& db = alterable(state, statement.database);
     if (db.id == 2 && statement.recovery != Recovery::Simple) {
-        throw SqlError(
-            {messages::error(5058, 16, u"Option 'RECOVERY' cannot be set in database 'tempdb'."),
-             messages::error(5069, 16, u"ALTER DATABASE statement failed.")});
+        throw SqlError({messages::recoveryOnTempdb(), messages::alterFailed()});
     }
     // Entering or leaving full recovery breaks the log chain until the next full backup.
     if (db.recovery != statement.recovery) {
@@ -90,12 +83,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
         db = state.find(shown);
     }
     if (!db) {
-        throw SqlError(messages::error(
-            2520, 16,
-            u"Could not find database '" + shown +
-                u"'. The database either does not exist, or was dropped before a statement tried "
-                u"to use it. Verify if the database exists by querying the sys.databases catalog "
-                u"view."));
+        throw SqlError(messages::shrinkDatabaseMissing(shown));
     }
     RowSet result;
     for (const char16_t* name :
@@ -113,7 +101,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
     const auto count = result.rows.size();
     context.add(std::move(result));
     context.add(messages::dbccDone());
-    context.add(Done{false, count, 0xC1});
+    context.add(Done{false, count, kCurCmdSelect});
 }
 
 }  // namespace devserver::statements

@@ -36,11 +36,7 @@ std::filesystem::path fileInDataFolder(const State& state, const std::u16string&
 
 void requireNewName(State& state, const std::u16string& name) {
     if (text::trimTrailingBlanks(name).empty()) {
-        throw SqlError(messages::error(
-            1038, 15,
-            u"An object or column name is missing or empty. For SELECT INTO statements, verify "
-            u"each column has a name. For other statements, look for empty alias names. Aliases "
-            u"defined as \"\" or [] are not allowed. Change the alias to a valid name."));
+        throw SqlError(messages::emptyName());
     }
     if (state.find(name)) {
         throw SqlError(messages::databaseExists(name));
@@ -134,9 +130,7 @@ void dropDatabase(const syntax::DropDatabase& statement, const Context& context)
 void detach(const std::vector<Value>& arguments, const Context& context) {
     if (arguments.empty() || arguments.size() > 3) {
         throw SqlError(arguments.empty()
-                           ? messages::error(201, 16,
-                                             u"Procedure or function 'sp_detach_db' expects "
-                                             u"parameter '@dbname', which was not supplied.")
+                           ? messages::parameterNotSupplied(u"sp_detach_db", u"@dbname")
                            : messages::wrongArgumentCount(u"sp_detach_db"));
     }
     State& state = context.state();
@@ -161,13 +155,8 @@ void detach(const std::vector<Value>& arguments, const Context& context) {
 
 void attach(const std::vector<Value>& arguments, const Context& context) {
     if (arguments.size() < 2) {
-        throw SqlError(messages::error(
-            201, 16,
-            arguments.empty()
-                ? u"Procedure or function 'sp_attach_db' expects parameter '@dbname', which was "
-                  u"not supplied."
-                : u"Procedure or function 'sp_attach_db' expects parameter '@filename1', which "
-                  u"was not supplied."));
+        throw SqlError(messages::parameterNotSupplied(
+            u"sp_attach_db", arguments.empty() ? u"@dbname" : u"@filename1"));
     }
     if (arguments.size() > kMaxAttachFiles + 1) {
         throw SqlError(messages::wrongArgumentCount(u"sp_attach_db"));

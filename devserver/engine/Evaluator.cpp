@@ -168,9 +168,7 @@ Value Evaluator::value(const Expr& expr, const RowView* row) const {
             return values::arithmetic(expr.text, value(expr.children[0], row),
                                       value(expr.children[1], row));
         default:
-            throw SqlError(messages::error(
-                4145, 15,
-                u"An expression of boolean type cannot be used where a value is expected."));
+            throw SqlError(messages::booleanAsValue());
     }
 }
 
@@ -269,10 +267,7 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
     auto argument = [&](std::size_t i) { return value(args[i], row); };
     auto arity = [&](std::size_t min, std::size_t max) {
         if (args.size() < min || args.size() > max) {
-            throw SqlError(messages::error(174, 15,
-                                           u"The " + name + u" function requires " +
-                                               text::number(static_cast<std::int64_t>(min)) +
-                                               u" argument(s)."));
+            throw SqlError(messages::functionArgumentCount(name, static_cast<std::int64_t>(min)));
         }
     };
     State& state = context_.state();
@@ -331,8 +326,7 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         }
         return std::nullopt;
     }
-    throw SqlError(messages::error(
-        50000, 16, u"The development server does not model the function '" + name + u"'."));
+    throw SqlError(messages::functionNotModelled(name));
 }
 
 Column Evaluator::convertTarget(const Expr& convert) {
@@ -357,8 +351,7 @@ Column Evaluator::convertTarget(const Expr& convert) {
     } else if (text::equalsKeyword(type, "BIGINT")) {
         target.type = ColumnType::BigInt;
     } else {
-        throw SqlError(messages::error(
-            50000, 16, u"The development server does not model CONVERT to '" + type + u"'."));
+        throw SqlError(messages::conversionNotModelled(type));
     }
     return target;
 }
@@ -366,7 +359,7 @@ Column Evaluator::convertTarget(const Expr& convert) {
 std::u16string Evaluator::textOf(const Expr& expr) const {
     const Value result = value(expr);
     if (!result) {
-        throw SqlError(messages::error(50000, 16, u"A value given as NULL must be a text here."));
+        throw SqlError(messages::nullWhereTextNeeded());
     }
     return values::toText(result);
 }
@@ -431,7 +424,7 @@ Column Evaluator::columnOf(const Expr& expr, const RowView* row, std::u16string 
             const Column b = columnOf(expr.children[1], row, {});
             if (expr.text == u"+" && values::isTextType(a.type) && values::isTextType(b.type)) {
                 column.type = ColumnType::NVarChar;
-                column.length = std::min(4000, a.length + b.length);
+                column.length = std::min(kMaxNVarCharLength, a.length + b.length);
             } else {
                 column.type = ColumnType::BigInt;
             }

@@ -279,7 +279,7 @@ void dirTree(const std::vector<Value>& arguments, const Context& context) {
     }
     const auto count = rows.rows.size();
     context.add(std::move(rows));
-    context.add(Done{false, count, 0});
+    context.add(Done{false, count, kCurCmdSelect});
 }
 
 void fixedDrivesProcedure(const Context& context) {
@@ -290,7 +290,7 @@ void fixedDrivesProcedure(const Context& context) {
     }
     const auto count = rows.rows.size();
     context.add(std::move(rows));
-    context.add(Done{false, count, 0});
+    context.add(Done{false, count, kCurCmdSelect});
 }
 
 }  // namespace

@@ -79,10 +79,7 @@ LoginResult Instance::login(const LoginRequest& request) {
     }
     const int spid = impl_->freeSpid();
     if (spid > State::kMaxSpid) {
-        result.error = messages::error(
-            17809, 20,
-            u"Could not connect because the maximum number of user connections has already "
-            u"been reached.");
+        result.error = messages::tooManyConnections();
         return result;
     }
     state.sessions()[spid] = Session{spid, db->id, *restricted};
@@ -112,9 +109,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql) {
             reply.push_back(Done{true, std::nullopt, 0});
         } catch (const std::exception& error) {
             // A fault of the model must not take the server down with it.
-            reply.push_back(messages::error(
-                50000, 16,
-                u"The development server failed on this batch: " + text::fromUtf8(error.what())));
+            reply.push_back(messages::batchFailed(text::fromUtf8(error.what())));
             reply.push_back(Done{true, std::nullopt, 0});
         }
         terminator = impl_->terminator;

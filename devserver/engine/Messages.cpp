@@ -28,6 +28,11 @@ Text quotedTail(const Text& rest) {
     return rest.size() > 128 ? rest.substr(0, 128) : rest;
 }
 
+// The number SQL Server leaves to user-defined messages: the instance's own errors about
+// what it does not model cannot be mistaken for SQL Server's.
+constexpr std::int32_t kDevServerError = 50000;
+const Text kNotModelled = u"The development server does not model ";
+
 }  // namespace
 
 Message error(std::int32_t number, std::uint8_t severity, Text text) {
@@ -39,7 +44,16 @@ Message info(std::int32_t number, Text text) {
 }
 
 Message notModelled(const Text& firstWords) {
-    return error(50000, 16, u"The development server does not model this statement: " + firstWords);
+    return error(kDevServerError, 16, kNotModelled + u"this statement: " + firstWords);
+}
+Message procedureNotModelled(const Text& name) {
+    return error(kDevServerError, 16, kNotModelled + u"the stored procedure '" + name + u"'.");
+}
+Message functionNotModelled(const Text& name) {
+    return error(kDevServerError, 16, kNotModelled + u"the function '" + name + u"'.");
+}
+Message conversionNotModelled(const Text& type) {
+    return error(50000, 16, u"The development server does not model CONVERT to '" + type + u"'.");
 }
 Message syntaxNear(const Text& token) {
     return error(102, 15, u"Incorrect syntax near '" + quotedTail(token) + u"'.");
@@ -72,12 +86,23 @@ Message nonBooleanCondition(const Text& near) {
                      near + u"'.");
 }
 Message batchTooLong() {
-    return error(50000, 16,
+    return error(kDevServerError, 16,
                  u"The development server stops a batch after it has run 100000 statements.");
 }
 Message sessionKilled() {
     return error(596, 21,
                  u"Cannot continue the execution because the session is in the kill state.");
+}
+Message batchFailed(const Text& reason) {
+    return error(kDevServerError, 16, u"The development server failed on this batch: " + reason);
+}
+Message requestNotServed(const Text& requestKind) {
+    return error(
+        kDevServerError, 16,
+        u"The development server models only SQL batches; it does not serve " + requestKind + u".");
+}
+Message printed(const Text& text) {
+    return info(0, text);
 }
 
 Message loginFailed(const Text& user) {
@@ -92,6 +117,19 @@ Message cannotOpenLoginDatabase(const Text& name) {
     return error(
         4060, 11,
         u"Cannot open database \"" + name + u"\" requested by the login. The login failed.");
+}
+Message tooManyConnections() {
+    return error(17809, 20,
+                 u"Could not connect because the maximum number of user connections has already "
+                 u"been reached.");
+}
+Message loginDatabaseContext(const Text& name) {
+    Message changed = databaseContextChanged(name);
+    changed.state = 2;
+    return changed;
+}
+Message languageChanged(const Text& language) {
+    return info(5703, u"Changed language setting to " + language + u".");
 }
 
 Message databaseExists(const Text& name) {
@@ -114,13 +152,35 @@ Message invalidObject(const Text& name) {
 Message invalidColumn(const Text& name) {
     return error(207, 16, u"Invalid column name '" + name + u"'.");
 }
-Message procedureNotModelled(const Text& name) {
-    return error(50000, 16,
-                 u"The development server does not model the stored procedure '" + name + u"'.");
+Message emptyName() {
+    return error(
+        1038, 15,
+        u"An object or column name is missing or empty. For SELECT INTO statements, verify "
+        u"each column has a name. For other statements, look for empty alias names. Aliases "
+        u"defined as \"\" or [] are not allowed. Change the alias to a valid name.");
+}
+Message emptyRestoreName() {
+    return error(1038, 15, u"An object or column name is missing or empty.");
+}
+Message databaseInaccessible(const Text& name) {
+    return error(
+        945, 14,
+        u"Database '" + name +
+            u"' cannot be opened due to inaccessible files or insufficient memory or disk space. "
+            u" See the SQL Server errorlog for details.");
+}
+Message catalogueNotWritten() {
+    return error(kDevServerError, 16,
+                 u"The development server could not write its catalogue in the data folder.");
 }
 Message wrongArgumentCount(const Text& procedure) {
     return error(8144, 16,
                  u"Procedure or function " + procedure + u" has too many arguments specified.");
+}
+Message parameterNotSupplied(const Text& procedure, const Text& parameter) {
+    return error(201, 16,
+                 u"Procedure or function '" + procedure + u"' expects parameter '" + parameter +
+                     u"', which was not supplied.");
 }
 
 Message openFileFailed(const Text& path, int osError) {
@@ -164,6 +224,14 @@ Message filesDoNotMatch() {
                  u"One or more files do not match the primary file of the database. If you are "
                  u"attempting to attach a database, retry the operation with the correct files.");
 }
+Message fileClaimedTwice(const Text& path, const Text& firstLogical, int firstId,
+                         const Text& secondLogical, int secondId) {
+    return error(3176, 16,
+                 u"File '" + path + u"' is claimed by '" + firstLogical + u"'(" +
+                     text::number(firstId) + u") and '" + secondLogical + u"'(" +
+                     text::number(secondId) +
+                     u"). The WITH MOVE clause can be used to relocate one or more files.");
+}
 
 Message detachInUse(const Text& name) {
     return error(3703, 16,
@@ -196,6 +264,26 @@ Message exclusiveAccess() {
                  u"Exclusive access could not be obtained because the database is in use.");
 }
 
+Message alterNotPermitted(const Text& name) {
+    return error(5011, 14,
+                 u"User does not have permission to alter database '" + name +
+                     u"', the database does not exist, or the database is not in a state that "
+                     u"allows access checks.");
+}
+Message alterFailed() {
+    return error(5069, 16, u"ALTER DATABASE statement failed.");
+}
+Message recoveryOnTempdb() {
+    return error(5058, 16, u"Option 'RECOVERY' cannot be set in database 'tempdb'.");
+}
+Message shrinkDatabaseMissing(const Text& name) {
+    return error(2520, 16,
+                 u"Could not find database '" + name +
+                     u"'. The database either does not exist, or was dropped before a statement "
+                     u"tried to use it. Verify if the database exists by querying the "
+                     u"sys.databases catalog view.");
+}
+
 Message backupDeviceFailed(const Text& path, int osError) {
     return error(3201, 16,
                  u"Cannot open backup device '" + path + u"'. Operating system error " +
@@ -203,6 +291,9 @@ Message backupDeviceFailed(const Text& path, int osError) {
 }
 Message backupAbnormal() {
     return error(3013, 16, u"BACKUP DATABASE is terminating abnormally.");
+}
+Message tempdbBackup() {
+    return error(3147, 16, u"Backup and restore operations are not allowed on database tempdb.");
 }
 Message restoreAbnormal() {
     return error(3013, 16, u"RESTORE DATABASE is terminating abnormally.");
@@ -338,6 +429,26 @@ Message conversionFailed(const Text& value) {
                  u"Conversion failed when converting the nvarchar value '" + quotedTail(value) +
                      u"' to data type int.");
 }
+Message booleanAsValue() {
+    return error(4145, 15,
+                 u"An expression of boolean type cannot be used where a value is expected.");
+}
+Message functionArgumentCount(const Text& function, std::int64_t arguments) {
+    return error(
+        174, 15,
+        u"The " + function + u" function requires " + text::number(arguments) + u" argument(s).");
+}
+Message nullWhereTextNeeded() {
+    return error(kDevServerError, 16, u"A value given as NULL must be a text here.");
+}
+Message selectWithoutTable() {
+    return error(263, 16, u"Must specify table to select from.");
+}
+Message orderPositionOutOfRange(std::int64_t position) {
+    return error(108, 16,
+                 u"The ORDER BY position number " + text::number(position) +
+                     u" is out of range of the number of items in the select list.");
+}
 Message arithmeticOverflow() {
     return error(8115, 16, u"Arithmetic overflow error converting expression to data type int.");
 }
@@ -377,6 +488,36 @@ Message nestingLimit() {
 }
 Message tableExists(const Text& name) {
     return error(2714, 16, u"There is already an object named '" + name + u"' in the database.");
+}
+Message schemaMissing(const Text& schema) {
+    return error(2760, 16,
+                 u"The specified schema name \"" + schema +
+                     u"\" either does not exist or you do not have permission to use it.");
+}
+Message duplicateColumn(const Text& column, const Text& table) {
+    return error(2705, 16,
+                 u"Column names in each table must be unique. Column name '" + column +
+                     u"' in table '" + table + u"' is specified more than once.");
+}
+Message dropTableMissing(const Text& name) {
+    return error(3701, 11,
+                 u"Cannot drop the table '" + name +
+                     u"', because it does not exist or you do not have permission.");
+}
+Message columnSizeTooLarge(std::int64_t size, const Text& column) {
+    return error(131, 15,
+                 u"The size (" + text::number(size) + u") given to the column '" + column +
+                     u"' exceeds the maximum allowed for any data type (" +
+                     text::number(kMaxNVarCharLength) + u").");
+}
+Message columnAssignedTwice(const Text& column) {
+    return error(264, 16,
+                 u"The column name '" + column +
+                     u"' is specified more than once in the SET clause or column list of an "
+                     u"INSERT. A column cannot be assigned more than one value in the same "
+                     u"clause. Modify the clause to make sure that a column is updated only "
+                     u"once. If this statement updates or inserts columns into a view, column "
+                     u"aliasing can conceal the duplication in the column list.");
 }
 Message columnCountMismatch() {
     return error(213, 16,

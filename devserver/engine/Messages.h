@@ -5,8 +5,9 @@
 
 #include "devserver/engine/Reply.h"
 
-// Every message the instance sends, with SQL Server's number, class and wording, in one
-// place so that the statements read as behaviour and the texts can be checked together.
+// Every message the development server sends, the protocol layer's included, with SQL
+// Server's number, class and wording, in one place so that the statements read as
+// behaviour and the texts can be checked together.
 namespace devserver::messages {
 
 using Text = std::u16string;
@@ -15,6 +16,9 @@ Message error(std::int32_t number, std::uint8_t severity, Text text);
 Message info(std::int32_t number, Text text);
 
 Message notModelled(const Text& firstWords);
+Message procedureNotModelled(const Text& name);
+Message functionNotModelled(const Text& name);
+Message conversionNotModelled(const Text& type);
 Message syntaxNear(const Text& token);
 Message syntaxNearKeyword(const Text& keyword);
 Message unclosedQuote(const Text& rest);
@@ -24,18 +28,28 @@ Message nestedTooDeeply();
 Message nonBooleanCondition(const Text& near);
 Message batchTooLong();
 Message sessionKilled();
+Message batchFailed(const Text& reason);
+Message requestNotServed(const Text& requestKind);
+Message printed(const Text& text);
 
 Message loginFailed(const Text& user);
 Message untrustedDomain();
 Message cannotOpenLoginDatabase(const Text& name);
+Message tooManyConnections();
+Message loginDatabaseContext(const Text& name);
+Message languageChanged(const Text& language);
 
 Message databaseExists(const Text& name);
 Message databaseMissing(const Text& name);  // 911
 Message tooManyDatabases();
 Message invalidObject(const Text& name);
 Message invalidColumn(const Text& name);
-Message procedureNotModelled(const Text& name);
+Message emptyName();
+Message emptyRestoreName();
+Message databaseInaccessible(const Text& name);
+Message catalogueNotWritten();
 Message wrongArgumentCount(const Text& procedure);
+Message parameterNotSupplied(const Text& procedure, const Text& parameter);
 
 Message openFileFailed(const Text& path, int osError);
 Message createDatabaseFailed();
@@ -45,6 +59,8 @@ Message pathTooLong(const Text& path);
 Message notPrimaryFile(const Text& path);
 Message invalidFileHeader(const Text& path);
 Message filesDoNotMatch();
+Message fileClaimedTwice(const Text& path, const Text& firstLogical, int firstId,
+                         const Text& secondLogical, int secondId);
 
 Message detachInUse(const Text& name);
 Message detachMissing(const Text& name);
@@ -54,8 +70,14 @@ Message dropInUse(const Text& name);
 Message dropSystem(const Text& name);
 Message exclusiveAccess();
 
+Message alterNotPermitted(const Text& name);
+Message alterFailed();
+Message recoveryOnTempdb();
+Message shrinkDatabaseMissing(const Text& name);
+
 Message backupDeviceFailed(const Text& path, int osError);
 Message backupAbnormal();
+Message tempdbBackup();
 Message restoreAbnormal();
 Message fileListAbnormal();
 Message otherDatabaseBackup(const Text& name);
@@ -90,6 +112,11 @@ Message killUnknown(std::int64_t spid);
 Message killSystem();
 
 Message conversionFailed(const Text& value);
+Message booleanAsValue();
+Message functionArgumentCount(const Text& function, std::int64_t arguments);
+Message nullWhereTextNeeded();
+Message selectWithoutTable();
+Message orderPositionOutOfRange(std::int64_t position);
 Message arithmeticOverflow();
 Message divideByZero();
 Message variableAlreadyDeclared(const Text& name);
@@ -101,6 +128,11 @@ Message cursorNotOpen();
 Message cursorVariableCount();
 Message nestingLimit();
 Message tableExists(const Text& name);
+Message schemaMissing(const Text& schema);
+Message duplicateColumn(const Text& column, const Text& table);
+Message dropTableMissing(const Text& name);
+Message columnSizeTooLarge(std::int64_t size, const Text& column);
+Message columnAssignedTwice(const Text& column);
 Message columnCountMismatch();
 Message truncated();
 Message nullNotAllowed(const Text& column, const Text& table);

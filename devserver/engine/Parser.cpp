@@ -794,8 +794,8 @@ class Parser {
         unmodelled();
     }
 
-    // Character types keep their declared length (MAX counts as 4000); VARCHAR and CHAR
-    // are held as their Unicode counterparts.
+    // Character types keep their declared length (MAX counts as kMaxNVarCharLength); VARCHAR and
+    // CHAR are held as their Unicode counterparts.
     TableColumn dataType(std::u16string columnName) {
         TableColumn column{std::move(columnName), ColumnType::NVarChar, 0, true};
         if (!peekKind(Token::Kind::Word) && !peekKind(Token::Kind::Quoted)) {
@@ -817,15 +817,11 @@ class Parser {
             column.length = 1;
             if (acceptSymbol(u"(")) {
                 if (acceptWord("MAX")) {
-                    column.length = 4000;
+                    column.length = kMaxNVarCharLength;
                 } else {
                     const std::int64_t length = integerLiteral();
-                    if (length < 1 || length > 4000) {
-                        throw SqlError(messages::error(
-                            131, 15,
-                            u"The size (" + text::number(length) + u") given to the column '" +
-                                column.name +
-                                u"' exceeds the maximum allowed for any data type (4000)."));
+                    if (length < 1 || length > kMaxNVarCharLength) {
+                        throw SqlError(messages::columnSizeTooLarge(length, column.name));
                     }
                     column.length = static_cast<int>(length);
                 }

@@ -112,6 +112,175 @@ bool schemaIs(const ObjectName& name, std::initializer_list<const char*> accepte
                        [&](const char* s) { return text::equalsKeyword(schema, s); });
 }
 
+// The select list resolved against the source: each output column and where its values
+// come from, an expression or (for *) a source column.
+struct SelectList {
+    std::vector<Column> columns;
+    std::vector<const Expr*> expressions;  // null where the value is a source column's
+    std::vector<int> sourceIndex;
+};
+
+// A row that passed WHERE: its output values and its ORDER BY keys.
+struct Produced {
+    std::vector<Value> values;
+    std::vector<Value> keys;
+};
+
+SelectList resolveSelectList(const syntax::Select& select, const Relation& source,
+                             const Evaluator& evaluator) {
+    const RowView binding{source.columns, nullptr};
+    SelectList list;
+    for (const syntax::SelectItem& item : select.items) {
+        if (item.star) {
+            if (!select.from) {
+                throw SqlError(messages::selectWithoutTable());
+            }
+            for (std::size_t i = 0; i < source.columns.size(); ++i) {
+                list.columns.push_back(source.columns[i]);
+                list.expressions.push_back(nullptr);
+                list.sourceIndex.push_back(static_cast<int>(i));
+            }
+            continue;
+        }
+        Evaluator::bind(item.expr, source.columns);
+        std::u16string name = item.alias                             ? *item.alias
+                              : item.expr.kind == Expr::Kind::Column ? item.expr.parts.back()
+                                                                     : std::u16string();
+        list.columns.push_back(evaluator.columnOf(item.expr, &binding, std::move(name)));
+        list.expressions.push_back(&item.expr);
+        list.sourceIndex.push_back(-1);
+    }
+    return list;
+}
+
+// An ORDER BY item is a position in the select list, an alias the source does not also
+// name, or an expression over the source row.
+Value orderKey(const syntax::OrderItem& order, const Produced& p, const SelectList& list,
+               const Relation& source, const RowView& view, const Evaluator& evaluator) {
+    if (order.expr.kind == Expr::Kind::Integer) {
+        const std::int64_t position = order.expr.integer;
+        if (position < 1 || position > static_cast<std::int64_t>(p.values.size())) {
+            throw SqlError(messages::orderPositionOutOfRange(position));
+        }
+        return p.values[static_cast<std::size_t>(position - 1)];
+    }
+    if (order.expr.kind == Expr::Kind::Column && order.expr.parts.size() == 1) {
+        const auto alias = std::find_if(
+            list.columns.begin(), list.columns.end(),
+            [&](const Column& c) { return text::sameName(c.name, order.expr.parts[0]); });
+        const bool inSource = std::any_of(
+            source.columns.begin(), source.columns.end(),
+            [&](const Column& c) { return text::sameName(c.name, order.expr.parts[0]); });
+        if (alias != list.columns.end() && !inSource) {
+            return p.values[static_cast<std::size_t>(alias - list.columns.begin())];
+        }
+    }
+    return evaluator.value(order.expr, &view);
+}
+
+std::vector<Produced> produceRows(const syntax::Select& select, const Relation& source,
+                                  const SelectList& list, const Evaluator& evaluator) {
+    std::vector<Produced> produced;
+    for (const auto& row : source.rows) {
+        const RowView view{source.columns, &row};
+        if (select.where && evaluator.truth(*select.where, &view) != true) {
+            continue;
+        }
+        Produced p;
+        for (std::size_t i = 0; i < list.expressions.size(); ++i) {
+            p.values.push_back(list.expressions[i] != nullptr
+                                   ? evaluator.value(*list.expressions[i], &view)
+                                   : row[static_cast<std::size_t>(list.sourceIndex[i])]);
+        }
+        for (const syntax::OrderItem& order : select.orderBy) {
+            p.keys.push_back(orderKey(order, p, list, source, view, evaluator));
+        }
+        produced.push_back(std::move(p));
+    }
+    return produced;
+}
+
+void sortByOrderKeys(std::vector<Produced>& produced,
+                     const std::vector<syntax::OrderItem>& orderBy) {
+    if (orderBy.empty()) {
+        return;
+    }
+    std::stable_sort(produced.begin(), produced.end(), [&](const Produced& a, const Produced& b) {
+        for (std::size_t k = 0; k < orderBy.size(); ++k) {
+            const Value& x = a.keys[k];
+            const Value& y = b.keys[k];
+            int order = 0;
+            if (!x || !y) {
+                order = x ? 1 : (y ? -1 : 0);  // NULL sorts first
+            } else {
+                order = *values::compare(x, y);
+            }
+            if (order != 0) {
+                return orderBy[k].descending ? order > 0 : order < 0;
+            }
+        }
+        return false;
+    });
+}
+
+// A text column made by an expression takes any length while the values are converted;
+// fitExpressionColumns narrows it to its widest value afterwards.
+void widenExpressionColumns(SelectList& list) {
+    for (std::size_t i = 0; i < list.columns.size(); ++i) {
+        if (list.expressions[i] != nullptr && list.columns[i].type == ColumnType::NVarChar) {
+            list.columns[i].length = kMaxNVarCharLength;
+        }
+    }
+}
+
+bool sameRow(const std::vector<Value>& row, const std::vector<Value>& values) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const auto order = values::compare(row[i], values[i]);
+        if (order ? *order != 0 : row[i].has_value() != values[i].has_value()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The rows converted to the output columns, less DISTINCT's repeats, up to TOP.
+std::vector<std::vector<Value>> keptRows(const syntax::Select& select,
+                                         std::vector<Produced>& produced, const SelectList& list) {
+    std::vector<std::vector<Value>> rows;
+    for (Produced& p : produced) {
+        for (std::size_t i = 0; i < p.values.size(); ++i) {
+            p.values[i] = values::coerce(p.values[i], list.columns[i], false);
+        }
+        if (select.distinct && std::any_of(rows.begin(), rows.end(), [&](const auto& row) {
+                return sameRow(row, p.values);
+            })) {
+            continue;
+        }
+        if (select.top && static_cast<std::int64_t>(rows.size()) >= *select.top) {
+            break;
+        }
+        rows.push_back(std::move(p.values));
+    }
+    return rows;
+}
+
+// A text column made by an expression is as wide as its widest value.
+void fitExpressionColumns(RowSet& out, const SelectList& list) {
+    for (std::size_t i = 0; i < out.columns.size(); ++i) {
+        Column& c = out.columns[i];
+        if (list.expressions[i] != nullptr && c.type == ColumnType::NVarChar) {
+            c.length = 1;
+            for (const auto& row : out.rows) {
+                if (row[i]) {
+                    c.length = std::max<int>(
+                        c.length, static_cast<int>(std::get<std::u16string>(*row[i]).size()));
+                }
+            }
+            c.length = std::min(std::max(c.length, 1), kMaxNVarCharLength);
+        }
+    }
+}
+
 }  // namespace
 
 Database& databaseOf(const ObjectName& name, const Context& context) {
@@ -154,155 +323,40 @@ Relation relationOf(const ObjectName& name, const Context& context) {
     throw SqlError(messages::invalidObject(name.written()));
 }
 
+namespace {
+
+// What a SELECT reads: a table or view, a table-valued function, or one empty row when
+// there is no FROM.
+Relation sourceOf(const syntax::Select& select, const Evaluator& evaluator,
+                  const Context& context) {
+    if (!select.from) {
+        return Relation{{}, {std::vector<Value>{}}};
+    }
+    if (!select.fromArguments) {
+        return relationOf(*select.from, context);
+    }
+    std::vector<Value> arguments;
+    for (const Expr& argument : *select.fromArguments) {
+        arguments.push_back(evaluator.value(argument));
+    }
+    return hostviews::tableFunction(*select.from, arguments, context);
+}
+
+}  // namespace
+
 RowSet runSelect(const syntax::Select& select, const Context& context) {
     const Evaluator evaluator(context);
-    Relation source = Relation{{}, {std::vector<Value>{}}};
-    if (select.from && select.fromArguments) {
-        std::vector<Value> arguments;
-        for (const Expr& argument : *select.fromArguments) {
-            arguments.push_back(evaluator.value(argument));
-        }
-        source = hostviews::tableFunction(*select.from, arguments, context);
-    } else if (select.from) {
-        source = relationOf(*select.from, context);
-    }
-    const RowView binding{source.columns, nullptr};
-
-    // Output columns and where each comes from: a source column or an expression.
-    RowSet out;
-    std::vector<const Expr*> expressions;
-    std::vector<int> sourceIndex;
-    for (const syntax::SelectItem& item : select.items) {
-        if (item.star) {
-            if (!select.from) {
-                throw SqlError(messages::error(263, 16, u"Must specify table to select from."));
-            }
-            for (std::size_t i = 0; i < source.columns.size(); ++i) {
-                out.columns.push_back(source.columns[i]);
-                expressions.push_back(nullptr);
-                sourceIndex.push_back(static_cast<int>(i));
-            }
-            continue;
-        }
-        Evaluator::bind(item.expr, source.columns);
-        std::u16string name = item.alias                             ? *item.alias
-                              : item.expr.kind == Expr::Kind::Column ? item.expr.parts.back()
-                                                                     : std::u16string();
-        out.columns.push_back(evaluator.columnOf(item.expr, &binding, std::move(name)));
-        expressions.push_back(&item.expr);
-        sourceIndex.push_back(-1);
-    }
+    const Relation source = sourceOf(select, evaluator, context);
+    SelectList list = resolveSelectList(select, source, evaluator);
     if (select.where) {
         Evaluator::bind(*select.where, source.columns);
     }
-
-    struct Produced {
-        std::vector<Value> values;
-        std::vector<Value> keys;
-    };
-    std::vector<Produced> produced;
-    for (const auto& row : source.rows) {
-        const RowView view{source.columns, &row};
-        if (select.where && evaluator.truth(*select.where, &view) != true) {
-            continue;
-        }
-        Produced p;
-        for (std::size_t i = 0; i < expressions.size(); ++i) {
-            p.values.push_back(expressions[i] ? evaluator.value(*expressions[i], &view)
-                                              : row[static_cast<std::size_t>(sourceIndex[i])]);
-        }
-        for (const syntax::OrderItem& order : select.orderBy) {
-            if (order.expr.kind == Expr::Kind::Integer) {
-                const std::int64_t position = order.expr.integer;
-                if (position < 1 || position > static_cast<std::int64_t>(p.values.size())) {
-                    throw SqlError(messages::error(
-                        108, 16,
-                        u"The ORDER BY position number " + text::number(position) +
-                            u" is out of range of the number of items in the select list."));
-                }
-                p.keys.push_back(p.values[static_cast<std::size_t>(position - 1)]);
-                continue;
-            }
-            if (order.expr.kind == Expr::Kind::Column && order.expr.parts.size() == 1) {
-                const auto alias = std::find_if(
-                    out.columns.begin(), out.columns.end(),
-                    [&](const Column& c) { return text::sameName(c.name, order.expr.parts[0]); });
-                const bool inSource = std::any_of(
-                    source.columns.begin(), source.columns.end(),
-                    [&](const Column& c) { return text::sameName(c.name, order.expr.parts[0]); });
-                if (alias != out.columns.end() && !inSource) {
-                    p.keys.push_back(
-                        p.values[static_cast<std::size_t>(alias - out.columns.begin())]);
-                    continue;
-                }
-            }
-            p.keys.push_back(evaluator.value(order.expr, &view));
-        }
-        produced.push_back(std::move(p));
-    }
-
-    if (!select.orderBy.empty()) {
-        std::stable_sort(produced.begin(), produced.end(),
-                         [&](const Produced& a, const Produced& b) {
-                             for (std::size_t k = 0; k < select.orderBy.size(); ++k) {
-                                 const Value& x = a.keys[k];
-                                 const Value& y = b.keys[k];
-                                 int order = 0;
-                                 if (!x || !y) {
-                                     order = x ? 1 : (y ? -1 : 0);  // NULL sorts first
-                                 } else {
-                                     order = *values::compare(x, y);
-                                 }
-                                 if (order != 0) {
-                                     return select.orderBy[k].descending ? order > 0 : order < 0;
-                                 }
-                             }
-                             return false;
-                         });
-    }
-
-    // A text column made by an expression is as wide as its widest value.
-    for (std::size_t i = 0; i < out.columns.size(); ++i) {
-        if (expressions[i] && out.columns[i].type == ColumnType::NVarChar) {
-            out.columns[i].length = 4000;
-        }
-    }
-    for (Produced& p : produced) {
-        for (std::size_t i = 0; i < p.values.size(); ++i) {
-            p.values[i] = values::coerce(p.values[i], out.columns[i], false);
-        }
-        if (select.distinct) {
-            const bool seen = std::any_of(out.rows.begin(), out.rows.end(), [&](const auto& row) {
-                for (std::size_t i = 0; i < row.size(); ++i) {
-                    const auto order = values::compare(row[i], p.values[i]);
-                    if (order ? *order != 0 : row[i].has_value() != p.values[i].has_value()) {
-                        return false;
-                    }
-                }
-                return true;
-            });
-            if (seen) {
-                continue;
-            }
-        }
-        if (select.top && static_cast<std::int64_t>(out.rows.size()) >= *select.top) {
-            break;
-        }
-        out.rows.push_back(std::move(p.values));
-    }
-    for (std::size_t i = 0; i < out.columns.size(); ++i) {
-        Column& c = out.columns[i];
-        if (expressions[i] && c.type == ColumnType::NVarChar) {
-            c.length = 1;
-            for (const auto& row : out.rows) {
-                if (row[i]) {
-                    c.length = std::max<int>(
-                        c.length, static_cast<int>(std::get<std::u16string>(*row[i]).size()));
-                }
-            }
-            c.length = std::min(std::max(c.length, 1), 4000);
-        }
-    }
+    std::vector<Produced> produced = produceRows(select, source, list, evaluator);
+    sortByOrderKeys(produced, select.orderBy);
+    widenExpressionColumns(list);
+    std::vector<std::vector<Value>> rows = keptRows(select, produced, list);
+    RowSet out{std::move(list.columns), std::move(rows)};
+    fitExpressionColumns(out, list);
     return out;
 }
 

@@ -13,6 +13,10 @@ namespace devserver {
 
 enum class ColumnType { Int, SmallInt, BigInt, NVarChar, NChar };
 
+// The longest NVARCHAR the instance holds or sends, and what NVARCHAR(MAX) stands for:
+// beyond it a column would need the nvarchar(max) encoding, which is not modelled.
+inline constexpr int kMaxNVarCharLength = 4000;
+
 struct Column {
     std::u16string name;
     ColumnType type = ColumnType::NVarChar;
@@ -37,7 +41,10 @@ struct Message {
     std::u16string text;
 };
 
-// One DONE per statement. curCmd 0xC1 for SELECT, 0 otherwise is fine for clients.
+// The DONE token's CurCmd after a SELECT; 0 after any other statement is fine for clients.
+inline constexpr std::uint16_t kCurCmdSelect = 0xC1;
+
+// One DONE per statement.
 struct Done {
     bool error = false;
     std::optional<std::uint64_t> rowCount;  // sets the COUNT bit when present

@@ -170,11 +170,7 @@ Content& State::content(Database& database) {
         }
     } catch (const records::FormatError&) {
     }
-    throw SqlError(messages::error(
-        945, 14,
-        u"Database '" + database.name +
-            u"' cannot be opened due to inaccessible files or insufficient memory or disk space. "
-            u" See the SQL Server errorlog for details."));
+    throw SqlError(messages::databaseInaccessible(database.name));
 }
 
 int State::writeFiles(Database& database, std::filesystem::path* failedPath) {
@@ -195,9 +191,7 @@ int State::writeFiles(Database& database, std::filesystem::path* failedPath) {
 
 void State::saveCatalog() {
     if (fileio::writeAtomically(dataDir_ / kCatalogFile, catalogfile::encode(databases_)) != 0) {
-        throw SqlError(messages::error(
-            50000, 16,
-            u"The development server could not write its catalogue in the data folder."));
+        throw SqlError(messages::catalogueNotWritten());
     }
 }
 

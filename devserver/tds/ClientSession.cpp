@@ -10,16 +10,13 @@
 #include "ProtocolError.h"
 #include "ReplyEncoder.h"
 #include "SqlBatch.h"
+#include "devserver/engine/Messages.h"
 #include "devserver/engine/Text.h"
 
 namespace devserver::tds {
 namespace {
 
-// The number of the errors the protocol layer raises itself; 50000 is where SQL Server's
-// user-defined messages start, so it cannot be mistaken for one of the instance's errors.
-constexpr std::int32_t kServerErrorNumber = 50000;
-
-std::u16string unsupportedRequestText(PacketType type) {
+std::u16string requestKind(PacketType type) {
     const char* name = "this request type";
     switch (type) {
         case PacketType::Rpc:
@@ -34,8 +31,7 @@ std::u16string unsupportedRequestText(PacketType type) {
         default:
             break;
     }
-    return u"The development server models only SQL batches; it does not serve " +
-           text::fromUtf8(name) + u".";
+    return text::fromUtf8(name);
 }
 
 }  // namespace
@@ -122,8 +118,8 @@ void ClientSession::serveRequests() {
         } else if (request->type == PacketType::SqlBatch) {
             answerBatch(*request);
         } else {
-            writer_.send(encodeErrorReply(kServerErrorNumber, unsupportedRequestText(request->type),
-                                          version_));
+            writer_.send(
+                encodeErrorReply(messages::requestNotServed(requestKind(request->type)), version_));
         }
     }
 }
@@ -138,9 +134,7 @@ void ClientSession::answerBatch(const ClientMessage& request) {
         reply = encodeReply(instance_.executeBatch(spid_, sql), version_);
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
-        reply = encodeErrorReply(
-            kServerErrorNumber,
-            u"The development server failed on this batch: " + text::fromUtf8(e.what()), version_);
+        reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
 }

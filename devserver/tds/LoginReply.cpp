@@ -4,22 +4,19 @@
 
 #include "ServerIdentity.h"
 #include "Tokens.h"
+#include "devserver/engine/Messages.h"
 
 namespace devserver::tds {
 
 Bytes encodeLoginAccepted(std::u16string_view database, std::uint32_t packetSize,
                           TdsVersion version) {
-    constexpr std::int32_t kDatabaseChanged = 5701;
-    constexpr std::int32_t kLanguageChanged = 5703;
     TokenWriter tokens(version);
 
     tokens.envChange(kEnvDatabase, database, u"master");
-    tokens.message(Message{kDatabaseChanged, 2, 0,
-                           u"Changed database context to '" + std::u16string(database) + u"'."});
+    tokens.message(messages::loginDatabaseContext(std::u16string(database)));
     tokens.envChangeBytes(kEnvCollation, kCollation, {});
     tokens.envChange(kEnvLanguage, kLanguage, u"");
-    tokens.message(Message{kLanguageChanged, 1, 0,
-                           u"Changed language setting to " + std::u16string(kLanguage) + u"."});
+    tokens.message(messages::languageChanged(std::u16string(kLanguage)));
     std::string size = std::to_string(packetSize);
     std::u16string size16(size.begin(), size.end());
     tokens.envChange(kEnvPacketSize, size16, size16);

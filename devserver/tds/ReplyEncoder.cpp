@@ -55,9 +55,9 @@ Bytes encodeReply(const Reply& reply, TdsVersion version) {
     return tokens.take();
 }
 
-Bytes encodeErrorReply(std::int32_t number, std::u16string_view text, TdsVersion version) {
+Bytes encodeErrorReply(const Message& error, TdsVersion version) {
     TokenWriter tokens(version);
-    tokens.message(Message{number, 1, 16, std::u16string(text)});
+    tokens.message(error);
     tokens.done(kDoneError, 0, 0);
     return tokens.take();
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string_view>
-
 #include "ByteWriter.h"
 #include "TdsVersion.h"
 #include "devserver/engine/Reply.h"
@@ -14,8 +12,8 @@ namespace devserver::tds {
 // Throws std::logic_error when a value does not fit its column.
 Bytes encodeReply(const Reply& reply, TdsVersion version);
 
-// A class-16 error followed by DONE(ERROR): the answer to requests the server cannot serve.
-Bytes encodeErrorReply(std::int32_t number, std::u16string_view text, TdsVersion version);
+// An error followed by DONE(ERROR): the answer to requests the server cannot serve.
+Bytes encodeErrorReply(const Message& error, TdsVersion version);
 
 // The acknowledgement of an attention: DONE with ATTN, as a message of its own.
 Bytes encodeAttentionAck(TdsVersion version);

@@ -27,9 +27,8 @@ constexpr std::uint8_t kTypeNChar = 0xEF;
 
 constexpr std::uint16_t kFlagNullable = 0x0001;
 constexpr std::uint16_t kNullText = 0xFFFF;
-// Beyond 4000 characters a column would need the nvarchar(max) encoding, which is not
-// modelled; longer texts are cut rather than sent in a layout the client misreads.
-constexpr std::size_t kMaxTextUnits = 4000;
+// Longer texts are cut rather than sent in a layout the client misreads.
+constexpr auto kMaxTextUnits = static_cast<std::size_t>(kMaxNVarCharLength);
 // Message texts share the token's two-byte length with the other fields.
 constexpr std::size_t kMaxMessageUnits = 4000;
 

@@ -6,7 +6,7 @@
 #include "ServerChecks.h"
 #include "ServerTest.h"
 #include "operations/Handlers.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ServerChecks.h"
 
+#include "operations/Statements.h"
 #include "session/Connection.h"
-#include "session/DbList.h"
 
 namespace {
 

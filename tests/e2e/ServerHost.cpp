@@ -1,7 +1,7 @@
 #include "ServerHost.h"
 
+#include "operations/DbList.h"
 #include "session/ConnectionString.h"
-#include "session/DbList.h"
 
 ServerHost::ServerHost(const DevServerProcess& server) {
     odbc.open(toolConnectionString(server));

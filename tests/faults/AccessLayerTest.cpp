@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "session/ConnectionString.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
@@ -117,6 +117,43 @@ TEST(AccessLayer, RefusedAndUnreachableConnectsLeaveItClosedAndALaterConnectWork
     EXPECT_THROW(conn.query("SELECT @@SPID"), DatabaseError);
 
     server.restart();
+    conn.open(sqlLogin(server.port(), "sa", ""));
+    EXPECT_EQ(conn.query("SELECT @@SPID").rowCount(), 1);
+}
+
+// A failed statement leaves the link usable; a link the
+// server cut is told apart by its SQLSTATE class 08, ends the call at once, and the handles
+// of the dead link are freed by close() so that the same object opens afresh.
+TEST(AccessLayer, FailedStatementsAndDeadLinksAreToldApartByTheirSqlState) {
+    DevServerProcess server;
+    OdbcConnection conn;
+    conn.open(sqlLogin(server.port(), "sa", ""));
+    try {
+        conn.execute("DROP DATABASE Nowhere");
+        FAIL() << "no error";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.nativeError(), 3701);
+        EXPECT_EQ(error.sqlState().size(), 5);
+        EXPECT_FALSE(error.isConnectionFailure()) << error.sqlState().toStdString();
+    }
+    conn.execute("CREATE DATABASE AfterTheFailure");
+
+    const QString spid = conn.query("SELECT @@SPID").field(0, 0);
+    OdbcConnection other;
+    other.open(sqlLogin(server.port(), "sa", ""));
+    other.execute("KILL " + spid);
+    for (int call = 0; call < 2; ++call) {
+        try {
+            conn.execute("SELECT @@SPID\r\nSELECT @@SPID");
+            FAIL() << "no error on a killed session";
+        } catch (const DatabaseError& error) {
+            EXPECT_TRUE(error.isConnectionFailure())
+                << call << " " << error.sqlState().toStdString();
+        }
+    }
+    EXPECT_EQ(conn.state(), Connection::Open);  // nobody closed it yet
+    conn.close();
+    EXPECT_EQ(conn.state(), Connection::Closed);
     conn.open(sqlLogin(server.port(), "sa", ""));
     EXPECT_EQ(conn.query("SELECT @@SPID").rowCount(), 1);
 }

@@ -17,7 +17,7 @@
 #include "CuttingProxy.h"
 #include "app/FMain.h"
 #include "session/ConnectionString.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
@@ -28,7 +28,7 @@ const QString kConnected = QStringLiteral("数据库连接成功");
 
 struct WindowAgainstServer : ::testing::Test {
     DevServerProcess server;
-    FMain window;
+    FMain window{makeOdbcConnection};
 
     WindowAgainstServer() {
         OdbcConnection setup;

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "session/Connection.h"
-#include "session/Error.h"
+#include "session/DatabaseError.h"
 
 // A Connection that records every text it is given and answers from a script.
 // Queries without a scripted answer return an empty result; a failure can be scripted

@@ -1,7 +1,7 @@
 #include "FakeHost.h"
 
-#include "operations/FileDialog.h"
-#include "session/Error.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
 
 FakeHost::FakeHost() {
     conn.open(QStringLiteral("Data Source=fake"));
@@ -42,7 +42,7 @@ ChosenFile FakeHost::chooseFile(const QString& filter, FileDialogMode mode) {
     const std::optional<ChosenFile> choice =
         fileChoices.isEmpty() ? std::nullopt : fileChoices.takeFirst();
     if (!choice) {
-        throw Error(kFileDialogCancelled);
+        throw Error(texts::kFileDialogCancelled);
     }
     return *choice;
 }

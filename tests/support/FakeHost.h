@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "FakeConnection.h"
+#include "operations/DbList.h"
 #include "operations/OperationHost.h"
-#include "session/DbList.h"
 
 // The window as the maintenance handlers see it, with scripted prompts and a recording
 // connection that starts open. click() runs a handler inside the window's error path.

@@ -2,9 +2,9 @@
 
 #include <QList>
 
+#include "common/Error.h"
 #include "operations/Confirmation.h"
 #include "operations/NameProposal.h"
-#include "session/Error.h"
 
 TEST(NameProposal, FollowsTheDocumentedExamples) {
     const QList<std::pair<QString, QString>> examples = {

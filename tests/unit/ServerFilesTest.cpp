@@ -6,7 +6,7 @@
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
-#include "operations/FileDialog.h"
+#include "common/OperatorTexts.h"
 #include "operations/HelperConnection.h"
 #include "operations/ServerFileBrowser.h"
 #include "operations/ServerFileQueries.h"
@@ -176,23 +176,24 @@ TEST(ServerFileSystem, ALinuxHostNamesItsFoldersWithSlashes) {
 
 TEST(ServerFileBrowser, OpensWhereTheKindOfFileLivesUnlessTheLastNamePointsElsewhere) {
     const HostFacts host{16, true, u'\\', "D:\\data\\", "E:\\log\\", "F:\\backup\\"};
-    EXPECT_EQ(ServerFileBrowser(kDataFileFilter, FileDialogMode::Open, {}).startFolder(host),
+    EXPECT_EQ(ServerFileBrowser(texts::kDataFileFilter, FileDialogMode::Open, {}).startFolder(host),
               "D:\\data\\");
-    EXPECT_EQ(ServerFileBrowser(kLogFileFilter, FileDialogMode::Open, {}).startFolder(host),
+    EXPECT_EQ(ServerFileBrowser(texts::kLogFileFilter, FileDialogMode::Open, {}).startFolder(host),
               "E:\\log\\");
-    EXPECT_EQ(ServerFileBrowser(kBackupFileFilter, FileDialogMode::Save, {}).startFolder(host),
-              "F:\\backup\\");
-    const ServerFileBrowser kept(kBackupFileFilter, FileDialogMode::Open, "G:/old/Shop.bak");
+    EXPECT_EQ(
+        ServerFileBrowser(texts::kBackupFileFilter, FileDialogMode::Save, {}).startFolder(host),
+        "F:\\backup\\");
+    const ServerFileBrowser kept(texts::kBackupFileFilter, FileDialogMode::Open, "G:/old/Shop.bak");
     EXPECT_EQ(kept.startFolder(host), "G:/old/");
     EXPECT_EQ(kept.offeredName(), "Shop.bak");
     EXPECT_EQ(kept.description(), "备份文件(*.bak)");
-    EXPECT_EQ(ServerFileBrowser(kDataFileFilter, FileDialogMode::Open, {})
+    EXPECT_EQ(ServerFileBrowser(texts::kDataFileFilter, FileDialogMode::Open, {})
                   .startFolder(HostFacts{10, true, u'\\', {}, {}, {}}),
               "");  // nothing known: the drives
 }
 
 TEST(ServerFileBrowser, ShowsFoldersFirstThenTheFilesTheFilterSelects) {
-    const ServerFileBrowser browser(kBackupFileFilter, FileDialogMode::Open, {});
+    const ServerFileBrowser browser(texts::kBackupFileFilter, FileDialogMode::Open, {});
     auto entry = [](ServerEntry::Kind kind, const char* name) {
         ServerEntry e;
         e.kind = kind;
@@ -208,7 +209,7 @@ TEST(ServerFileBrowser, ShowsFoldersFirstThenTheFilesTheFilterSelects) {
 }
 
 TEST(ServerFileBrowser, ATypedPathIsTheAnswerExactlyAsTypedAndANameIsTakenInTheFolderShown) {
-    const ServerFileBrowser browser(kBackupFileFilter, FileDialogMode::Save, {});
+    const ServerFileBrowser browser(texts::kBackupFileFilter, FileDialogMode::Save, {});
     ServerEntry sub;
     sub.kind = ServerEntry::Kind::Folder;
     sub.name = QStringLiteral("Sub");
@@ -255,7 +256,7 @@ TEST(ServerFileBrowser, AFailureBecomesTheNoticeAndTheFolderStaysUsable) {
         fake->fail(kTreeOfData, kRefused);
         return fake;
     });
-    const ServerFileBrowser browser(kBackupFileFilter, FileDialogMode::Open,
+    const ServerFileBrowser browser(texts::kBackupFileFilter, FileDialogMode::Open,
                                     QStringLiteral("D:\\data\\Shop.bak"));
     {
         SCOPED_TRACE("no login yet");

@@ -221,7 +221,7 @@ class DialogAgainstServer : public ::testing::Test {
     }
 
     DevServerProcess server;
-    FMain window;
+    FMain window{makeOdbcConnection};
 };
 
 class OnEitherHost : public DialogAgainstServer, public ::testing::WithParamInterface<bool> {

@@ -15,6 +15,7 @@
 #include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
 #include "app/ServerFileDialog.h"
+#include "session/OdbcConnection.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -23,7 +24,7 @@ int main(int argc, char* argv[]) {
     }
     QTranslator qtTexts;
     installChineseQtTexts(qtTexts);
-    FMain window;
+    FMain window{makeOdbcConnection};
     window.show();
     if (argc >= 5) {
         window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);

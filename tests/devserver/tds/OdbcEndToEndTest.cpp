@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "OdbcSession.h"
-#include "Statements.h"
+#include "support/CatalogueQuery.h"
 #include "support/DevServerProcess.h"
 
 using namespace tdstest;

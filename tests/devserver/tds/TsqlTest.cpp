@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "Statements.h"
+#include "support/CatalogueQuery.h"
 #include "support/DevServerProcess.h"
 
 namespace {

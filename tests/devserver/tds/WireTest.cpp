@@ -6,7 +6,7 @@
 
 #include "RawTdsClient.h"
 #include "ReplyTokens.h"
-#include "Statements.h"
+#include "support/CatalogueQuery.h"
 #include "support/DevServerProcess.h"
 
 using namespace tdstest;

@@ -2,14 +2,17 @@
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
-#include "session/ConnectionHandlers.h"
-#include "session/ConnectionSlot.h"
-#include "session/DbList.h"
+#include "operations/ConnectionHandlers.h"
+#include "operations/ConnectionSlot.h"
+#include "operations/DbList.h"
 
 namespace {
 
 // Records every control change and status text in the order the handlers make them.
 struct RecordingPanel : ConnectionPanel, DbListView {
+    explicit RecordingPanel(ConnectionSlot& slot) : slot(slot) {}
+    ConnectionSlot& slot;
+
     QString user = "sa", password, server = "127.0.0.1,1433";
     int style = 0;
     QStringList events;
@@ -32,6 +35,10 @@ struct RecordingPanel : ConnectionPanel, DbListView {
         events << "list cleared";
     }
     void appendEntries(const QStringList& names) override { entries << names; }
+    DbListView& databaseList() override { return *this; }
+    Connection& connection() override { return slot.get(); }
+    int connectionState() const override { return slot.state(); }
+    void releaseConnection() override { slot.release(); }
 
     void log(const char* control, bool on) {
         events << QString::fromLatin1(control) + (on ? " on" : " off");
@@ -39,7 +46,6 @@ struct RecordingPanel : ConnectionPanel, DbListView {
 };
 
 struct ConnectionHandlers : ::testing::Test {
-    RecordingPanel panel;
     FakeConnection* fake = nullptr;
     int created = 0;
     ConnectionSlot slot{[this] {
@@ -49,6 +55,7 @@ struct ConnectionHandlers : ::testing::Test {
         ++created;
         return conn;
     }};
+    RecordingPanel panel{slot};
 };
 
 TEST_F(ConnectionHandlers, LoginStyleEnablesUserAndPasswordOnlyForSqlLogins) {
@@ -62,7 +69,7 @@ TEST_F(ConnectionHandlers, LoginStyleEnablesUserAndPasswordOnlyForSqlLogins) {
 TEST_F(ConnectionHandlers, ConnectSwitchesToTheConnectedSetInOrderThenFillsTheList) {
     panel.style = 1;
     panel.password = "pw";
-    connectToServer(panel, slot, panel);
+    connectToServer(panel);
     EXPECT_EQ(panel.events, (QStringList{"status 正在连接数据库，请稍后！", "C_LoginStyle off",
                                          "C_Link off", "C_UnLink on", "F_A on", "F_B on",
                                          "status 数据库连接成功", "list cleared"}));
@@ -74,7 +81,7 @@ TEST_F(ConnectionHandlers, ConnectSwitchesToTheConnectedSetInOrderThenFillsTheLi
 
 TEST_F(ConnectionHandlers, WindowsStyleSendsNeitherUserNorPassword) {
     panel.password = "secret";
-    connectToServer(panel, slot, panel);
+    connectToServer(panel);
     EXPECT_FALSE(fake->lastConnectionString.contains("sa;"));
     EXPECT_FALSE(fake->lastConnectionString.contains("secret"));
     EXPECT_TRUE(fake->lastConnectionString.contains("Integrated Security=SSPI"));
@@ -85,12 +92,12 @@ TEST_F(ConnectionHandlers, RefusedLoginLeavesTheDisconnectedSetAndALaterConnectW
     fake->close();
     fake->openError = "Login failed for user 'sa'.";
     panel.events.clear();
-    EXPECT_THROW(connectToServer(panel, slot, panel), DatabaseError);
+    EXPECT_THROW(connectToServer(panel), DatabaseError);
     EXPECT_EQ(panel.events, QStringList{"status 正在连接数据库，请稍后！"});
     EXPECT_EQ(slot.state(), Connection::Closed);
 
     fake->openError.reset();
-    connectToServer(panel, slot, panel);
+    connectToServer(panel);
     EXPECT_EQ(slot.state(), Connection::Open);
     EXPECT_TRUE(panel.events.contains("status 数据库连接成功"));
 }
@@ -98,28 +105,28 @@ TEST_F(ConnectionHandlers, RefusedLoginLeavesTheDisconnectedSetAndALaterConnectW
 TEST_F(ConnectionHandlers, AFailingRefillAfterConnectLeavesTheConnectedSet) {
     slot.get();
     fake->fail("SELECT NAME", "Communication link failure");
-    EXPECT_THROW(connectToServer(panel, slot, panel), DatabaseError);
+    EXPECT_THROW(connectToServer(panel), DatabaseError);
     EXPECT_TRUE(panel.events.contains("F_B on"));
     EXPECT_EQ(slot.state(), Connection::Open);
 }
 
 TEST_F(ConnectionHandlers, DisconnectClosesReleasesSwitchesAndEmptiesTheList) {
-    connectToServer(panel, slot, panel);
+    connectToServer(panel);
     panel.events.clear();
-    disconnectFromServer(panel, slot, panel);
+    disconnectFromServer(panel);
     EXPECT_FALSE(slot.exists());
     EXPECT_EQ(panel.events, (QStringList{"C_LoginStyle on", "C_Link on", "C_UnLink off", "F_A off",
                                          "F_B off", "status 断开成功", "list cleared"}));
     EXPECT_TRUE(panel.entries.isEmpty());
 
-    connectToServer(panel, slot, panel);
+    connectToServer(panel);
     EXPECT_EQ(created, 2);  // a fresh object after the release
 }
 
 TEST_F(ConnectionHandlers, DisconnectWhileClosedTouchesNoConnection) {
-    disconnectFromServer(panel, slot, panel);
+    disconnectFromServer(panel);
     EXPECT_EQ(created, 0);
-    closeConnection(slot);
+    closeConnection(panel);
     EXPECT_EQ(created, 0);
 }
 

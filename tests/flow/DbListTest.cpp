@@ -2,7 +2,7 @@
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
-#include "session/DbList.h"
+#include "operations/DbList.h"
 
 namespace {
 

@@ -16,9 +16,6 @@ class DbListView {
     virtual void appendEntries(const QStringList& names) = 0;
 };
 
-// The query every refill sends.
-const QString& catalogueQuery();
-
 // Rebuilds the list from the catalogue in database-id order; errors pass to the caller.
 void LoadDbList(Connection& conn, DbListView& list);
 void ClearDbList(DbListView& list);

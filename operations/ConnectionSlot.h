@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "Connection.h"
+#include "session/Connection.h"
 
 // The window's one connection, created on first use and released after a close, so that
 // the next use starts from a fresh, closed object.

@@ -4,8 +4,8 @@
 #include <exception>
 #include <string>
 
-// Every failure inside a handler travels as an Error; the window's error path shows
-// its description in the status line and nothing else.
+// The failure type of the whole tool. Every failure inside a handler travels as an Error;
+// the window's error path shows its description in the status line and nothing else.
 class Error : public std::exception {
   public:
     explicit Error(QString description)
@@ -17,10 +17,4 @@ class Error : public std::exception {
   private:
     QString description_;
     std::string utf8_;
-};
-
-// Raised by the access layer: the server's own message text, or the driver's.
-class DatabaseError : public Error {
-  public:
-    using Error::Error;
 };

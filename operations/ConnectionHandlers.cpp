@@ -1,8 +1,9 @@
 #include "ConnectionHandlers.h"
 
-#include "ConnectionSlot.h"
-#include "ConnectionString.h"
 #include "DbList.h"
+#include "common/OperatorTexts.h"
+#include "session/Connection.h"
+#include "session/ConnectionString.h"
 
 namespace {
 
@@ -31,31 +32,32 @@ void applyLoginStyle(ConnectionPanel& panel) {
     panel.setPasswordEnabled(sqlServerLogin);
 }
 
-void connectToServer(ConnectionPanel& panel, ConnectionSlot& conn, DbListView& list) {
-    panel.showStatus(status_text::kConnecting);
+void connectToServer(ConnectionPanel& panel) {
+    panel.showStatus(texts::kConnecting);
     const QString user = panel.userText();
     const QString password = panel.passwordText();
     const QString server = panel.serverText();
     const auto style = connection_string::loginStyleForIndex(panel.loginStyleIndex());
-    conn.get().open(connection_string::compose(style, user, password, server));
+    Connection& conn = panel.connection();
+    conn.open(connection_string::compose(style, user, password, server));
     if (conn.state() != Connection::Open) {
         return;
     }
     switchToConnectedSet(panel);
-    panel.showStatus(status_text::kConnected);
-    LoadDbList(conn.get(), list);
+    panel.showStatus(texts::kConnected);
+    LoadDbList(conn, panel.databaseList());
 }
 
-void disconnectFromServer(ConnectionPanel& panel, ConnectionSlot& conn, DbListView& list) {
-    closeConnection(conn);
+void disconnectFromServer(ConnectionPanel& panel) {
+    closeConnection(panel);
     switchToDisconnectedSet(panel);
-    panel.showStatus(status_text::kDisconnected);
-    ClearDbList(list);
+    panel.showStatus(texts::kDisconnected);
+    ClearDbList(panel.databaseList());
 }
 
-void closeConnection(ConnectionSlot& conn) {
-    if (conn.state() != Connection::Closed) {
-        conn.get().close();
-        conn.release();
+void closeConnection(ConnectionPanel& panel) {
+    if (panel.connectionState() != Connection::Closed) {
+        panel.connection().close();
+        panel.releaseConnection();
     }
 }

@@ -2,10 +2,11 @@
 
 #include <QString>
 
-class ConnectionSlot;
+class Connection;
 class DbListView;
 
-// The controls the connection handlers read and switch, as the window exposes them.
+// The controls the connection handlers read and switch, and the window's one connection,
+// as the window exposes them.
 class ConnectionPanel {
   public:
     virtual ~ConnectionPanel() = default;
@@ -25,22 +26,24 @@ class ConnectionPanel {
 
     // Replaces the status line and paints it at once, since a blocking call may follow.
     virtual void showStatus(const QString& text) = 0;
-};
 
-namespace status_text {
-inline const QString kPleaseConnect = QStringLiteral("请连接数据库");
-inline const QString kConnecting = QStringLiteral("正在连接数据库，请稍后！");
-inline const QString kConnected = QStringLiteral("数据库连接成功");
-inline const QString kDisconnected = QStringLiteral("断开成功");
-}  // namespace status_text
+    virtual DbListView& databaseList() = 0;
+
+    // Conn, created on first use; the same object the maintenance handlers reach.
+    virtual Connection& connection() = 0;
+    // Conn's state without creating it: no object reads as closed.
+    virtual int connectionState() const = 0;
+    // Empties the window's reference, so that the next use creates a fresh, closed object.
+    virtual void releaseConnection() = 0;
+};
 
 // User name and password can be typed only for SQL Server logins.
 void applyLoginStyle(ConnectionPanel& panel);
 
 // Raises what the access layer raises; the caller's error path shows it.
-void connectToServer(ConnectionPanel& panel, ConnectionSlot& conn, DbListView& list);
+void connectToServer(ConnectionPanel& panel);
 
-void disconnectFromServer(ConnectionPanel& panel, ConnectionSlot& conn, DbListView& list);
+void disconnectFromServer(ConnectionPanel& panel);
 
 // Closing the window closes an open connection.
-void closeConnection(ConnectionSlot& conn);
+void closeConnection(ConnectionPanel& panel);

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+
+// Every text the tool itself shows the operator, in one table for translators and reviewers:
+// status texts, prompts, dialog filters and the descriptions of the tool's own errors. The
+// window's captions stand beside their positions in app/FMainControls.cpp. The operator
+// reads these texts exactly as they stand, so they change only together with the tests that
+// hold the window against them.
+namespace texts {
+
+// Connection.
+inline const QString kPleaseConnect = QStringLiteral("请连接数据库");
+inline const QString kConnecting = QStringLiteral("正在连接数据库，请稍后！");
+inline const QString kConnected = QStringLiteral("数据库连接成功");
+inline const QString kDisconnected = QStringLiteral("断开成功");
+
+// Selection check and the attach inputs.
+inline const QString kSelectDatabase = QStringLiteral("请选择数据库");
+inline const QString kSelectDataFile = QStringLiteral("请选择数据库文件");
+inline const QString kSelectLogFile = QStringLiteral("请选择日志文件");
+inline const QString kEnterDatabaseName = QStringLiteral("请输入数据库名");
+
+// Outcomes of the operations.
+inline const QString kDataFileChosen = QStringLiteral("数据库文件选择成功");
+inline const QString kLogFileChosen = QStringLiteral("日志文件选择成功");
+inline const QString kDatabaseExists = QStringLiteral("数据库已存在");
+inline const QString kAttached = QStringLiteral("数据库符加成功");
+inline const QString kDetached = QStringLiteral("数据库分离成功");
+inline const QString kCleanedUp = QStringLiteral("清理数据库成功");
+inline const QString kDropped = QStringLiteral("删除数据库成功");
+inline const QString kBackedUp = QStringLiteral("备份数据库成功");
+inline const QString kRestored = QStringLiteral("恢复数据库成功");
+
+// The typed confirmation: each prompt ends with the phrase the operator must type.
+inline const QString kConfirmationPhrase = QStringLiteral("甲乙丙丁戊己庚辛壬癸");
+inline const QString kDropPrompt = QStringLiteral("删除数据库，请输入：") + kConfirmationPhrase;
+inline const QString kDropTitle = QStringLiteral("删除数据库验证");
+inline const QString kRestorePrompt = QStringLiteral("还原数据库，请输入：") + kConfirmationPhrase;
+inline const QString kRestoreTitle = QStringLiteral("还原数据库验证");
+inline const QString kForcedRestorePrompt =
+    QStringLiteral("强制还原数据库，请输入：") + kConfirmationPhrase;
+inline const QString kForcedRestoreTitle = QStringLiteral("强制还原数据库验证");
+
+// The file dialog: description, bar, pattern; and what its cancel raises.
+inline const QString kDataFileFilter = QStringLiteral("数据库文件(*.mdf)|*.mdf");
+inline const QString kLogFileFilter = QStringLiteral("日志文件(*.ldf)|*.ldf");
+inline const QString kBackupFileFilter = QStringLiteral("备份文件(*.bak)|*.bak");
+inline const QString kFileDialogCancelled = QStringLiteral("已取消选择文件");
+
+// The tool's own failures (%1, %2: the values named).
+inline const QString kNoFullStopInDataFileName =
+    QStringLiteral("数据文件名中没有“.”，无法推出数据库名");
+inline const QString kForcedRestoreTargetFiles =
+    QStringLiteral("目标数据库有 %1 个文件，强制恢复需要 2 个，未做任何更改");
+inline const QString kForcedRestoreBackupFiles =
+    QStringLiteral("备份文件中有 %1 个文件，强制恢复需要 2 个，未做任何更改");
+
+// The access layer's own failures.
+inline const QString kNotOpen = QStringLiteral("数据库连接未打开");
+// %1 the driver, %2 its package, %3 the install command, %4 the registration command.
+inline const QString kMissingDriver =
+    QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
+inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
+inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
+inline const QString kOdbcUnavailable = QStringLiteral("无法初始化 ODBC 环境");
+inline const QString kDriverGaveNoReason = QStringLiteral("数据库访问失败，驱动没有给出原因");
+inline const QString kNoSuchRow = QStringLiteral("结果集中没有第 %1 行第 %2 列");
+inline const QString kNoSuchColumn = QStringLiteral("结果集中没有列 %1");
+inline const QString kConnectionStringQuoteUnclosed = QStringLiteral("连接字符串中的引号没有结束");
+inline const QString kConnectionStringNoSemicolon = QStringLiteral("连接字符串的引号后面缺少分号");
+inline const QString kConnectionStringMalformed = QStringLiteral("连接字符串格式错误：%1");
+inline const QString kOdbcValueNotCarried = QStringLiteral("%1 中含有 \"};\"，ODBC 驱动无法传递");
+
+}  // namespace texts

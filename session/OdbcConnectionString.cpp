@@ -1,0 +1,55 @@
+#include "OdbcConnectionString.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include "ConnectionString.h"
+#include "common/Error.h"
+#include "common/OperatorTexts.h"
+
+namespace connection_string {
+
+namespace {
+
+// The FreeTDS grammar, all of it.
+const QString kDriver = QStringLiteral("DRIVER={FreeTDS}");
+const QString kServerKey = QStringLiteral("SERVER");
+const QString kDatabaseKey = QStringLiteral("DATABASE");
+const QString kUserKey = QStringLiteral("UID");
+const QString kPasswordKey = QStringLiteral("PWD");
+const QString kTrustedConnection = QStringLiteral("Trusted_Connection=Yes");
+// TDS 7.4 carries every text as UTF-16; UTF-8 is what the driver hands over on our side.
+const QString kProtocolOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
+const QChar kSeparator = u';';
+
+// FreeTDS ends a braced value at the first "};", so only that pair cannot be carried.
+QString braced(const QString& key, const QString& value) {
+    if (value.contains(QStringLiteral("};"))) {
+        throw Error(texts::kOdbcValueNotCarried.arg(key));
+    }
+    return key + QStringLiteral("={") + value + u'}';
+}
+
+bool isIntegratedSecurity(const QString& value) {
+    const QString folded = value.toLower();
+    return folded == u"sspi" || folded == u"true" || folded == u"yes";
+}
+
+}  // namespace
+
+QString toOdbc(const QString& connectionString) {
+    const QMap<QString, QString> pairs = parse(connectionString);
+    QStringList parts{kDriver};
+    parts << braced(kServerKey, pairs.value(key::kDataSource));
+    parts << braced(kDatabaseKey, pairs.value(key::kInitialCatalog));
+    if (isIntegratedSecurity(pairs.value(key::kIntegratedSecurity))) {
+        parts << kTrustedConnection;
+    } else {
+        parts << braced(kUserKey, pairs.value(key::kUserId));
+        parts << braced(kPasswordKey, pairs.value(key::kPassword));
+    }
+    parts << kProtocolOptions;
+    return parts.join(kSeparator);
+}
+
+}  // namespace connection_string
