@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QStyle>
 
+#include "common/OperatorTexts.h"
+
 namespace {
 
 constexpr qint64 kBytesPerKilobyte = 1024;
@@ -13,7 +15,7 @@ QString sizeText(const ServerEntry& entry) {
     if (entry.kind == ServerEntry::Kind::Drive) {
         return entry.freeMegabytes < 0
                    ? QString()
-                   : QStringLiteral("可用 %1 MB").arg(locale.toString(entry.freeMegabytes));
+                   : texts::kServerDriveFree.arg(locale.toString(entry.freeMegabytes));
     }
     if (entry.kind == ServerEntry::Kind::Folder || entry.sizeBytes < 0) {
         return {};

@@ -14,17 +14,12 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "ServerEntryModel.h"
+#include "common/OperatorTexts.h"
 #include "operations/HelperConnection.h"
 #include "operations/ServerPaths.h"
 
 namespace {
 
-const QString kOpenTitle = QStringLiteral("打开服务器上的文件");
-const QString kSaveTitle = QStringLiteral("保存到服务器上的文件");
-const QString kWhoseFiles =
-    QStringLiteral("这里列出的是数据库服务器上的文件，不是本机的文件：文件由服务器打开和写入。");
-const QString kReading = QStringLiteral("正在读取服务器上的文件夹……");
-const QString kDrives = QStringLiteral("服务器上的驱动器");
 constexpr int kWidth = 680;
 constexpr int kHeight = 440;
 constexpr int kNameColumnWidth = 330;
@@ -47,13 +42,13 @@ ServerFileDialog::~ServerFileDialog() = default;
 
 void ServerFileDialog::buildControls(const QString& description, FileDialogMode mode) {
     const bool save = mode == FileDialogMode::Save;
-    setWindowTitle(save ? kSaveTitle : kOpenTitle);
+    setWindowTitle(save ? texts::kServerFilesSaveTitle : texts::kServerFilesOpenTitle);
     resize(kWidth, kHeight);
 
-    auto* whose = new QLabel(kWhoseFiles, this);
+    auto* whose = new QLabel(texts::kServerFilesWhose, this);
     location_ = new QLineEdit(this);
     location_->setObjectName(QStringLiteral("serverLocation"));
-    location_->setPlaceholderText(kDrives);
+    location_->setPlaceholderText(texts::kServerDrives);
     up_ = new QToolButton(this);
     up_->setObjectName(QStringLiteral("serverUp"));
     up_->setText(QStringLiteral("向上"));
@@ -77,8 +72,7 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
 
     fileName_ = new QLineEdit(this);
     fileName_->setObjectName(QStringLiteral("serverFileName"));
-    fileName_->setPlaceholderText(
-        QStringLiteral("文件名，或服务器上的完整路径，如 D:\\data\\Shop.bak"));
+    fileName_->setPlaceholderText(texts::kServerFilesNameHint);
     fileType_ = new QComboBox(this);
     fileType_->setObjectName(QStringLiteral("fileType"));
     fileType_->addItem(description);
@@ -133,7 +127,7 @@ QChar ServerFileDialog::separator() const {
 void ServerFileDialog::read(std::optional<QString> folder) {
     const quint64 request = ++lastRequest_;
     pendingRequest_ = request;
-    showNotice(kReading);
+    showNotice(texts::kServerFolderReading);
     auto* watcher = new QFutureWatcher<ServerFileBrowser::Listing>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
         watcher->deleteLater();

@@ -1,5 +1,7 @@
 #include "HelperConnection.h"
 
+#include "common/OperatorTexts.h"
+
 HelperConnection::HelperConnection(Factory factory) : factory_(std::move(factory)) {}
 
 HelperConnection::~HelperConnection() {
@@ -20,7 +22,7 @@ void HelperConnection::forget() {
 
 Connection& HelperConnection::openedLocked() {
     if (connectionString_.isEmpty()) {
-        throw Error(QStringLiteral("尚未连接数据库"));
+        throw Error(texts::kNoLoginYet);
     }
     if (!connection_ || connection_->state() != Connection::Open) {
         connection_ = factory_();

@@ -34,8 +34,10 @@ class HelperConnection {
         Connection& connection = openedLocked();
         try {
             return fn(connection);
-        } catch (const DatabaseError&) {
-            closeLocked();
+        } catch (const DatabaseError& error) {
+            if (error.isConnectionFailure()) {
+                closeLocked();
+            }
             throw;
         }
     }

@@ -4,7 +4,8 @@
 
 #include "HelperConnection.h"
 #include "ServerPaths.h"
-#include "common/Error.h"
+#include "common/OperatorTexts.h"
+#include "session/DatabaseError.h"
 
 namespace {
 
@@ -12,12 +13,19 @@ const QString kDataFilePattern = QStringLiteral("*.mdf");
 const QString kLogFilePattern = QStringLiteral("*.ldf");
 const QString kBackupFilePattern = QStringLiteral("*.bak");
 
-QString hostUnknownNotice(const QString& reason) {
-    return QStringLiteral("无法浏览服务器上的文件：%1 仍可输入服务器上的完整路径。").arg(reason);
+bool linkLost(const Error& error) {
+    const auto* database = dynamic_cast<const DatabaseError*>(&error);
+    return database != nullptr && database->isConnectionFailure();
 }
 
-QString folderUnreadableNotice(const QString& folder, const QString& reason) {
-    return QStringLiteral("服务器无法列出“%1”：%2").arg(folder, reason);
+QString hostUnknownNotice(const Error& error) {
+    return (linkLost(error) ? texts::kServerFilesLinkLost : texts::kServerFilesUnlisted)
+        .arg(error.description());
+}
+
+QString folderUnreadableNotice(const QString& folder, const Error& error) {
+    return linkLost(error) ? texts::kServerFilesLinkLost.arg(error.description())
+                           : texts::kServerFolderUnlisted.arg(folder, error.description());
 }
 
 bool isFolderLike(const ServerEntry& entry) {
@@ -109,7 +117,7 @@ ServerFileBrowser::Listing ServerFileBrowser::read(HelperConnection& helper,
             host = helper.run(server_files::readHostFacts);
         } catch (const Error& error) {
             listing.folder = folder.value_or(server_paths::folderOf(lastFileName_));
-            listing.notice = hostUnknownNotice(error.description());
+            listing.notice = hostUnknownNotice(error);
             return listing;
         }
     }
@@ -124,7 +132,7 @@ ServerFileBrowser::Listing ServerFileBrowser::read(HelperConnection& helper,
                                             : server_files::readFolder(conn, *host, listing.folder);
         }));
     } catch (const Error& error) {
-        listing.notice = folderUnreadableNotice(listing.folder, error.description());
+        listing.notice = folderUnreadableNotice(listing.folder, error);
     }
     return listing;
 }

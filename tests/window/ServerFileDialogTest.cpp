@@ -420,7 +420,7 @@ TEST_F(LinuxHost, AHelperConnectionCutMidListingIsReportedAndATypedPathStillWork
     proxy.cutOn(u"dm_os_enumerate_filesystem");
     clickWithDialog("C_FMdf", [&](Dialog& dialog) {
         EXPECT_TRUE(proxy.hasCut());
-        EXPECT_TRUE(dialog.notice().startsWith(QStringLiteral("服务器无法列出")))
+        EXPECT_TRUE(dialog.notice().startsWith(QStringLiteral("与数据库服务器的浏览连接已断开：")))
             << dialog.notice().toStdString();
         dialog.type(serverPath("data/Shop.mdf"));
         EXPECT_TRUE(dialog.accepted());
