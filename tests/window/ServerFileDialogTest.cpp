@@ -295,6 +295,21 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
     });
     EXPECT_EQ(window.statusText(), "备份数据库成功");
 
+    // A folder whose name holds a quote, brackets and Chinese lists like any other.
+    const QString odd = QStringLiteral("旧 [备份] O'Brien");
+    std::filesystem::create_directories(server.root() / odd.toStdString());
+    select(QStringLiteral("Shop"));
+    clickWithDialog("c_BackUp", [&](Dialog& dialog) {
+        dialog.goUp();
+        dialog.open(odd);
+        EXPECT_EQ(dialog.location(), serverFolder(odd.toStdString()));
+        EXPECT_EQ(dialog.notice(), "");
+        dialog.type(QStringLiteral("x.bak"));
+        EXPECT_TRUE(dialog.accepted());
+    });
+    EXPECT_EQ(window.statusText(), "备份数据库成功");
+    EXPECT_TRUE(std::filesystem::exists(server.root() / odd.toStdString() / "x.bak"));
+
     // Typed as an operator would for the server: another case and '/' on Windows.
     const QString typed =
         windows() ? QStringLiteral("d:/SAMPLES\\Typed.BAK") : serverPath("samples/Typed.BAK");
@@ -306,18 +321,17 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
     EXPECT_EQ(window.statusText(), "备份数据库成功");
     EXPECT_TRUE(std::filesystem::exists(server.root() / "samples" / "Typed.BAK"));
 
-    const QString inData =
-        QStringLiteral("N'") + serverPath("data/新 备份''1''.bak") + QStringLiteral("'");
-    EXPECT_EQ(ownSessionTexts(), (QStringList{kCatalogue,
-                                              QStringLiteral("Backup Database Shop To disk=") +
-                                                  inData + QStringLiteral(" WITH FORMAT "),
-                                              kCatalogue,
-                                              QStringLiteral("Backup Database Shop To disk=") +
-                                                  inData + QStringLiteral(" WITH FORMAT "),
-                                              kCatalogue,
-                                              QStringLiteral("Backup Database Shop To disk='") +
-                                                  typed + QStringLiteral("' WITH FORMAT "),
-                                              kCatalogue}));
+    auto backupTo = [](const QString& quotedPath) {
+        return QStringLiteral("Backup Database Shop To disk=") + quotedPath +
+               QStringLiteral(" WITH FORMAT ");
+    };
+    const QString inData = QStringLiteral("N'") + serverPath("data/新 备份''1''.bak") + u'\'';
+    const QString inOdd =
+        QStringLiteral("N'") + serverPath(odd.toStdString() + "/x.bak").replace("'", "''") + u'\'';
+    EXPECT_EQ(
+        ownSessionTexts(),
+        (QStringList{kCatalogue, backupTo(inData), kCatalogue, backupTo(inData), kCatalogue,
+                     backupTo(inOdd), kCatalogue, backupTo(u'\'' + typed + u'\''), kCatalogue}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialog, OnEitherHost, ::testing::Values(false, true),
