@@ -339,29 +339,35 @@ INSTANTIATE_TEST_SUITE_P(Dialog, OnEitherHost, ::testing::Values(false, true),
                              return info.param ? "WindowsHost" : "LinuxHost";
                          });
 
-class RestrictedLogin : public DialogAgainstServer {
+class RestrictedLogin : public DialogAgainstServer, public ::testing::WithParamInterface<bool> {
   protected:
     RestrictedLogin()
         : DialogAgainstServer({.saPassword = kPassword.toStdString(),
-                               .windowsHost = true,
+                               .windowsHost = GetParam(),
                                .moreArguments = {"--restricted-login", "viewer=View#1"}}) {}
 };
 
-TEST_F(RestrictedLogin, ARefusedListingSaysWhyAndATypedPathStillWorks) {
+TEST_P(RestrictedLogin, ARefusedListingSaysWhyAndATypedPathStillWorks) {
     connectAs(QStringLiteral("viewer"), QStringLiteral("View#1"), server.port());
-    clickWithDialog("C_FMdf", [](Dialog& dialog) {
+    const QString typed = serverPath("data/Shop.mdf");
+    clickWithDialog("C_FMdf", [&](Dialog& dialog) {
         EXPECT_TRUE(dialog.nameFieldHasFocus());
         // The server's own reason: VIEW SERVER STATE, and EXECUTE on the fallback, denied.
         EXPECT_TRUE(dialog.notice().contains(QStringLiteral("permission")))
             << dialog.notice().toStdString();
         EXPECT_TRUE(dialog.shown().isEmpty());
-        dialog.type(QStringLiteral("D:\\data\\Shop.mdf"));
+        dialog.type(typed);
         EXPECT_TRUE(dialog.accepted());
     });
     EXPECT_EQ(window.statusText(), "数据库文件选择成功");
-    EXPECT_EQ(control<QPlainTextEdit>("T_Mdf")->toPlainText(), "D:\\data\\Shop.mdf");
+    EXPECT_EQ(control<QPlainTextEdit>("T_Mdf")->toPlainText(), typed);
     EXPECT_EQ(ownSessionTexts(), QStringList{kCatalogue});
 }
+
+INSTANTIATE_TEST_SUITE_P(Dialog, RestrictedLogin, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WindowsHost" : "LinuxHost";
+                         });
 
 class OlderServer : public DialogAgainstServer {
   protected:
