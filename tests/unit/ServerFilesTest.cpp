@@ -2,12 +2,10 @@
 // to the extended procedures, and the dialog's decisions, against a scripted connection.
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
 #include "common/OperatorTexts.h"
-#include "operations/HelperConnection.h"
 #include "operations/ServerFileBrowser.h"
 #include "operations/ServerFileQueries.h"
 #include "operations/ServerFileSystem.h"
@@ -160,20 +158,6 @@ TEST(ServerFileSystem, ARefusedViewFallsBackAndItsReasonWinsWhenTheFallbackGives
     }
 }
 
-TEST(ServerFileSystem, ALinuxHostNamesItsFoldersWithSlashes) {
-    FakeConnection conn;
-    conn.open(QStringLiteral("login"));
-    conn.answer(kProperties, properties("15.0.4153.1", "/", "/var/opt/mssql/data",
-                                        "/var/opt/mssql/data/", "/var/opt/mssql/backup/"));
-    conn.answer(kPlatform, column(QStringLiteral("host_platform"), {QStringLiteral("Linux")}));
-    const HostFacts host = server_files::readHostFacts(conn);
-    EXPECT_FALSE(host.windows);
-    EXPECT_EQ(host.separator, u'/');
-    EXPECT_EQ(host.dataFolder, "/var/opt/mssql/data/");
-    EXPECT_EQ(host.backupFolder, "/var/opt/mssql/backup/");
-    EXPECT_EQ(ServerFileBrowser::topFolder(host), "/");
-}
-
 TEST(ServerFileBrowser, OpensWhereTheKindOfFileLivesUnlessTheLastNamePointsElsewhere) {
     const HostFacts host{16, true, u'\\', "D:\\data\\", "E:\\log\\", "F:\\backup\\"};
     EXPECT_EQ(ServerFileBrowser(texts::kDataFileFilter, FileDialogMode::Open, {}).startFolder(host),
@@ -242,36 +226,4 @@ TEST(ServerFileBrowser, ATypedPathIsTheAnswerExactlyAsTypedAndANameIsTakenInTheF
     EXPECT_EQ(opened("E:\\"), "E:\\");
     EXPECT_EQ(opened("new\\"), "D:\\data\\new\\");
     EXPECT_TRUE(std::holds_alternative<std::monostate>(browser.answer({}, folder, entries, u'\\')));
-}
-
-TEST(ServerFileBrowser, AFailureBecomesTheNoticeAndTheFolderStaysUsable) {
-    auto conn = std::make_shared<FakeConnection*>(nullptr);
-    HelperConnection helper([conn] {
-        auto fake = std::make_unique<FakeConnection>();
-        *conn = fake.get();
-        fake->answer(kProperties,
-                     properties("16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\", "D:\\data\\"));
-        fake->answer(kPlatform, column(QStringLiteral("host_platform"), {"Windows"}));
-        fake->fail(kEntriesOfData, QStringLiteral("The system cannot find the path specified."));
-        fake->fail(kTreeOfData, kRefused);
-        return fake;
-    });
-    const ServerFileBrowser browser(texts::kBackupFileFilter, FileDialogMode::Open,
-                                    QStringLiteral("D:\\data\\Shop.bak"));
-    {
-        SCOPED_TRACE("no login yet");
-        const auto listing = browser.read(helper, std::nullopt, std::nullopt);
-        EXPECT_FALSE(listing.host);
-        EXPECT_EQ(listing.folder, "D:\\data\\");
-        EXPECT_TRUE(listing.notice.startsWith("无法浏览服务器上的文件："))
-            << listing.notice.toStdString();
-    }
-    helper.remember(QStringLiteral("Data Source=x"));
-    const auto listing = browser.read(helper, std::nullopt, std::nullopt);
-    ASSERT_TRUE(listing.host);
-    EXPECT_EQ(listing.folder, "D:\\data\\");
-    EXPECT_TRUE(listing.entries.empty());
-    EXPECT_EQ(listing.notice,
-              "服务器无法列出“D:\\data\\”：The system cannot find the path specified.");
-    EXPECT_EQ((*conn)->lastConnectionString, "Data Source=x");
 }
