@@ -70,7 +70,10 @@ QString ServerFileBrowser::startFolder(const HostFacts& host) const {
 
 std::vector<ServerEntry> ServerFileBrowser::shownEntries(std::vector<ServerEntry> listed) const {
     std::erase_if(listed, [this](const ServerEntry& entry) {
-        return !isFolderLike(entry) && !server_paths::matchesPattern(entry.name, pattern_);
+        // A Windows listing may name the folder itself and its parent; "向上" does that.
+        const bool selfOrParent = entry.name == u'.' || entry.name == QStringLiteral("..");
+        return selfOrParent ||
+               (!isFolderLike(entry) && !server_paths::matchesPattern(entry.name, pattern_));
     });
     std::sort(listed.begin(), listed.end(), [](const ServerEntry& a, const ServerEntry& b) {
         if (isFolderLike(a) != isFolderLike(b)) {

@@ -2,7 +2,6 @@
 // to the extended procedures, and the dialog's decisions, against a scripted connection.
 #include <gtest/gtest.h>
 
-
 #include "FakeConnection.h"
 #include "QtPrinters.h"
 #include "common/OperatorTexts.h"
@@ -185,10 +184,10 @@ TEST(ServerFileBrowser, ShowsFoldersFirstThenTheFilesTheFilterSelects) {
         return e;
     };
     using K = ServerEntry::Kind;
-    const auto shown = browser.shownEntries({entry(K::File, "b.bak"), entry(K::File, "Shop.mdf"),
-                                             entry(K::Folder, "zeta"), entry(K::File, "A.BAK"),
-                                             entry(K::Folder, "Alpha"), entry(K::File, "bak"),
-                                             entry(K::File, "x.bak.old")});
+    const auto shown = browser.shownEntries(
+        {entry(K::File, "b.bak"), entry(K::File, "Shop.mdf"), entry(K::Folder, "zeta"),
+         entry(K::File, "A.BAK"), entry(K::Folder, "Alpha"), entry(K::File, "bak"),
+         entry(K::File, "x.bak.old"), entry(K::Folder, "."), entry(K::Folder, "..")});
     EXPECT_EQ(names(shown), (QStringList{"Alpha", "zeta", "A.BAK", "b.bak"}));
 }
 
