@@ -44,50 +44,13 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
     const bool save = mode == FileDialogMode::Save;
     setWindowTitle(save ? texts::kServerFilesSaveTitle : texts::kServerFilesOpenTitle);
     resize(kWidth, kHeight);
-
-    auto* whose = new QLabel(texts::kServerFilesWhose, this);
-    location_ = new QLineEdit(this);
-    location_->setObjectName(QStringLiteral("serverLocation"));
-    location_->setPlaceholderText(texts::kServerDrives);
-    up_ = new QToolButton(this);
-    up_->setObjectName(QStringLiteral("serverUp"));
-    up_->setText(QStringLiteral("向上"));
-    up_->setToolTip(QStringLiteral("上一级文件夹"));
-
-    entries_ = new ServerEntryModel(this);
-    view_ = new QTreeView(this);
-    view_->setObjectName(QStringLiteral("serverEntries"));
-    view_->setModel(entries_);
-    view_->setRootIsDecorated(false);
-    view_->setUniformRowHeights(true);
-    view_->setItemsExpandable(false);
-    view_->setAllColumnsShowFocus(true);
-    view_->setColumnWidth(ServerEntryModel::Name, kNameColumnWidth);
-    view_->setColumnWidth(ServerEntryModel::Size, kSizeColumnWidth);
-
-    notice_ = new QLabel(this);
-    notice_->setObjectName(QStringLiteral("serverNotice"));
-    notice_->setWordWrap(false);
-    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    fileName_ = new QLineEdit(this);
-    fileName_->setObjectName(QStringLiteral("serverFileName"));
-    fileName_->setPlaceholderText(texts::kServerFilesNameHint);
-    fileType_ = new QComboBox(this);
-    fileType_->setObjectName(QStringLiteral("fileType"));
-    fileType_->addItem(description);
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* accept = buttons->addButton(save ? QStringLiteral("保存") : QStringLiteral("打开"),
-                                             QDialogButtonBox::AcceptRole);
-    accept->setObjectName(QStringLiteral("serverAccept"));
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    // Return is taken by keyPressEvent, so that it answers in the field it was pressed in.
-    accept->setAutoDefault(false);
-    cancel->setAutoDefault(false);
+    buildLocation();
+    buildEntryList();
+    buildAnswerFields(description);
+    QDialogButtonBox* buttons = buildButtons(save);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(whose, 0, 0, 1, 3);
+    grid->addWidget(new QLabel(texts::kServerFilesWhose, this), 0, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("服务器上的位置："), this), 1, 0);
     grid->addWidget(location_, 1, 1);
     grid->addWidget(up_, 1, 2);
@@ -98,16 +61,63 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
     grid->addWidget(new QLabel(QStringLiteral("文件类型："), this), 5, 0);
     grid->addWidget(fileType_, 5, 1, 1, 2);
     grid->addWidget(buttons, 6, 0, 1, 3);
+    setTabOrder(fileName_, fileType_);
+}
 
-    connect(accept, &QPushButton::clicked, this, [this] { answer(fileName_->text()); });
-    connect(fileName_, &QLineEdit::returnPressed, this, [this] { answer(fileName_->text()); });
+void ServerFileDialog::buildLocation() {
+    location_ = new QLineEdit(this);
+    location_->setObjectName(QStringLiteral("serverLocation"));
+    location_->setPlaceholderText(texts::kServerDrives);
+    up_ = new QToolButton(this);
+    up_->setObjectName(QStringLiteral("serverUp"));
+    up_->setText(QStringLiteral("向上"));
+    up_->setToolTip(QStringLiteral("上一级文件夹"));
     connect(location_, &QLineEdit::returnPressed, this, [this] { read(location_->text()); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(up_, &QToolButton::clicked, this, &ServerFileDialog::goUp);
+}
+
+void ServerFileDialog::buildEntryList() {
+    entries_ = new ServerEntryModel(this);
+    view_ = new QTreeView(this);
+    view_->setObjectName(QStringLiteral("serverEntries"));
+    view_->setModel(entries_);
+    view_->setRootIsDecorated(false);
+    view_->setUniformRowHeights(true);
+    view_->setItemsExpandable(false);
+    view_->setAllColumnsShowFocus(true);
+    view_->setColumnWidth(ServerEntryModel::Name, kNameColumnWidth);
+    view_->setColumnWidth(ServerEntryModel::Size, kSizeColumnWidth);
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("serverNotice"));
+    notice_->setWordWrap(false);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(view_, &QTreeView::activated, this, &ServerFileDialog::openEntry);
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { offerEntry(current); });
-    setTabOrder(fileName_, fileType_);
+}
+
+void ServerFileDialog::buildAnswerFields(const QString& description) {
+    fileName_ = new QLineEdit(this);
+    fileName_->setObjectName(QStringLiteral("serverFileName"));
+    fileName_->setPlaceholderText(texts::kServerFilesNameHint);
+    fileType_ = new QComboBox(this);
+    fileType_->setObjectName(QStringLiteral("fileType"));
+    fileType_->addItem(description);
+    connect(fileName_, &QLineEdit::returnPressed, this, [this] { answer(fileName_->text()); });
+}
+
+QDialogButtonBox* ServerFileDialog::buildButtons(bool save) {
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* accept = buttons->addButton(save ? QStringLiteral("保存") : QStringLiteral("打开"),
+                                             QDialogButtonBox::AcceptRole);
+    accept->setObjectName(QStringLiteral("serverAccept"));
+    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    // Return is taken by keyPressEvent, so that it answers in the field it was pressed in.
+    accept->setAutoDefault(false);
+    cancel->setAutoDefault(false);
+    connect(accept, &QPushButton::clicked, this, [this] { answer(fileName_->text()); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return buttons;
 }
 
 void ServerFileDialog::keyPressEvent(QKeyEvent* event) {

@@ -8,6 +8,7 @@
 
 class HelperConnection;
 class QComboBox;
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
@@ -41,6 +42,10 @@ class ServerFileDialog : public QDialog {
 
   private:
     void buildControls(const QString& description, FileDialogMode mode);
+    void buildLocation();
+    void buildEntryList();
+    void buildAnswerFields(const QString& description);
+    QDialogButtonBox* buildButtons(bool save);
     void read(std::optional<QString> folder);
     void showListing(const ServerFileBrowser::Listing& listing);
     void showNotice(const QString& text);
