@@ -9,11 +9,12 @@
 #include <QPushButton>
 #include <QStringListModel>
 
+#include "BusyController.h"
+#include "CallRunner.h"
 #include "ErrorPath.h"
 #include "QtPrompts.h"
+#include "ResponsiveConnection.h"
 #include "common/OperatorTexts.h"
-#include "operations/HelperConnection.h"
-#include "session/ConnectionString.h"
 
 namespace {
 
@@ -29,11 +30,15 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      conn_(connectionFactory),
-      helper_(std::make_shared<HelperConnection>(std::move(connectionFactory))),
+      helper_(std::make_shared<HelperConnection>(connectionFactory)),
+      conn_([this, server = std::move(connectionFactory)] {
+          return std::make_unique<ResponsiveConnection>(server(), *runner_, *helper_);
+      }),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());
     buildControls();
+    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, *helper_);
+    runner_ = std::make_unique<CallRunner>(*busy_);
     wireHandlers();
     onLoad();
 }
@@ -46,21 +51,24 @@ void FMain::onLoad() {
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
+    // Closing would end the session and abort the server's work.
+    if (busy_->refuseClose()) {
+        event->ignore();
+        return;
+    }
     closeConnection(*this);
-    helper_->forget();
     event->accept();
 }
 
-void FMain::rememberLoginForHelper() {
-    if (conn_.state() != Connection::Open) {
-        return;
-    }
-    const auto style = connection_string::loginStyleForIndex(loginStyleIndex());
-    helper_->remember(connection_string::compose(style, userText(), passwordText(), serverText()));
+void FMain::guarded(const std::function<void()>& handler) {
+    unlessBusy(
+        [&] { runWithErrorPath([this](const QString& text) { showStatus(text); }, handler); });
 }
 
-void FMain::guarded(const std::function<void()>& handler) {
-    runWithErrorPath([this](const QString& text) { showStatus(text); }, handler);
+void FMain::unlessBusy(const std::function<void()>& handler) {
+    if (!busy_->busy()) {
+        handler();
+    }
 }
 
 QString FMain::userText() const {

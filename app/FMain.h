@@ -7,9 +7,11 @@
 #include "operations/ConnectionHandlers.h"
 #include "operations/ConnectionSlot.h"
 #include "operations/DbList.h"
+#include "operations/HelperConnection.h"
 #include "operations/OperationHost.h"
 
-class HelperConnection;
+class BusyController;
+class CallRunner;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -79,13 +81,15 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     void onLoad();
     // Runs a click handler inside the error path.
     void guarded(const std::function<void()>& handler);
+    // Runs a handler unless a call is running: handlers never overlap.
+    void unlessBusy(const std::function<void()>& handler);
 
-    // Hands the login of a successful connect on to the helper connection.
-    void rememberLoginForHelper();
-
-    ConnectionSlot conn_;
-    // Shared with the jobs that read the server's files, which may outlive a dialog.
+    // Declared before conn_, whose connection uses them. The helper connection is shared
+    // with the jobs that read the server's files, which may outlive a dialog.
     std::shared_ptr<HelperConnection> helper_;
+    std::unique_ptr<BusyController> busy_;
+    std::unique_ptr<CallRunner> runner_;
+    ConnectionSlot conn_;
     std::unique_ptr<Prompts> prompts_;
 
     QLabel* L_Ip = nullptr;

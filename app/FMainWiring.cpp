@@ -3,19 +3,14 @@
 
 #include "FMain.h"
 #include "operations/Handlers.h"
-#include "operations/HelperConnection.h"
 
 void FMain::wireHandlers() {
     connect(C_LoginStyle, &QComboBox::currentIndexChanged, this,
-            [this] { applyLoginStyle(*this); });
-    connect(C_Link, &QPushButton::clicked, this, [this] {
-        guarded([this] { connectToServer(*this); });
-        rememberLoginForHelper();
-    });
-    connect(C_UnLink, &QPushButton::clicked, this, [this] {
-        disconnectFromServer(*this);
-        helper_->forget();
-    });
+            [this] { unlessBusy([this] { applyLoginStyle(*this); }); });
+    connect(C_Link, &QPushButton::clicked, this,
+            [this] { guarded([this] { connectToServer(*this); }); });
+    connect(C_UnLink, &QPushButton::clicked, this,
+            [this] { unlessBusy([this] { disconnectFromServer(*this); }); });
 
     const QList<std::pair<QPushButton*, void (*)(OperationHost&)>> operations{
         {C_FMdf, chooseDataFile},

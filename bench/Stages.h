@@ -2,7 +2,7 @@
 
 #include "Report.h"
 
-// The four benchmarks as the driver runs them; each starts the development servers it
+// The benchmarks as the driver runs them; each starts the development servers it
 // needs and adds its rows to the report.
 namespace bench {
 
@@ -18,5 +18,6 @@ void runDetach(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
 void runFolderListing(const Settings& settings, Report& report);
+void runLongOperations(const Settings& settings, Report& report);
 
 }  // namespace bench

@@ -64,7 +64,6 @@ inline const QString kServerFilesUnlisted =
 inline const QString kServerFolderUnlisted = QStringLiteral("服务器无法列出“%1”：%2");
 inline const QString kServerFilesLinkLost =
     QStringLiteral("与数据库服务器的浏览连接已断开：%1 仍可输入服务器上的完整路径。");
-inline const QString kNoLoginYet = QStringLiteral("尚未连接数据库");
 
 // The tool's own failures (%1, %2: the values named).
 inline const QString kNoFullStopInDataFileName =
@@ -73,6 +72,15 @@ inline const QString kForcedRestoreTargetFiles =
     QStringLiteral("目标数据库有 %1 个文件，强制恢复需要 2 个，未做任何更改");
 inline const QString kForcedRestoreBackupFiles =
     QStringLiteral("备份文件中有 %1 个文件，强制恢复需要 2 个，未做任何更改");
+
+// The progress area beside the status panel while the server works: the time elapsed, and
+// when the server reports them its percent complete and the time left (times as 0:07, 12:30
+// or 1:02:03).
+inline const QString kWaitingElapsed = QStringLiteral("执行中，已用 %1");
+inline const QString kServerProgress = QStringLiteral("完成 %1%，剩余 %2，已用 %3");
+inline const QString kCloseRefused = QStringLiteral("操作进行中，请等待完成");
+// The helper connection asked for before the tool's own session logged in.
+inline const QString kNoLoginYet = QStringLiteral("尚未连接数据库");
 
 // The access layer's own failures.
 inline const QString kNotOpen = QStringLiteral("数据库连接未打开");

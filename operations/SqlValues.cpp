@@ -65,6 +65,10 @@ QString nationalLiteral(const QString& text) {
     return QLatin1Char('N') + quoted(text);
 }
 
+QString integerLiteral(qint64 value) {
+    return QString::number(value);
+}
+
 bool isReservedKeyword(const QString& word) {
     return reservedKeywords().contains(word.toUpper());
 }

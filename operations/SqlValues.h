@@ -16,5 +16,9 @@ QString nationalLiteral(const QString& text);
 // [name] with every ] doubled.
 QString identifier(const QString& name);
 
+// A number as T-SQL writes it. Numbers read back from the server are parsed into integers
+// first, so that a text from the server never enters a statement unchecked.
+QString integerLiteral(qint64 value);
+
 bool isRegularIdentifier(const QString& name);
 bool isReservedKeyword(const QString& word);

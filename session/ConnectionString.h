@@ -17,6 +17,9 @@ inline const QString kInitialCatalog = QStringLiteral("initial catalog");
 inline const QString kIntegratedSecurity = QStringLiteral("integrated security");
 inline const QString kUserId = QStringLiteral("user id");
 inline const QString kPassword = QStringLiteral("password");
+// Seconds a login may take; the window never composes it (the tool sets no time-out for its
+// own session), the helper connection adds it.
+inline const QString kConnectTimeout = QStringLiteral("connect timeout");
 }  // namespace key
 
 enum class LoginStyle { Windows, SqlServer };

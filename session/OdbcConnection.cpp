@@ -232,6 +232,11 @@ void OdbcConnection::open(const QString& connectionString) {
     }
     const QString odbc = connection_string::toOdbc(connectionString);
     auto link = std::make_unique<Link>();
+    if (const std::optional<int> seconds =
+            connection_string::loginTimeoutSeconds(connectionString)) {
+        SQLSetConnectAttrW(link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*seconds)), 0);
+    }
     const SQLRETURN rc = SQLDriverConnectW(
         link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
         static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);

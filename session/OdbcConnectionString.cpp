@@ -20,6 +20,8 @@ const QString kPasswordKey = QStringLiteral("PWD");
 const QString kTrustedConnection = QStringLiteral("Trusted_Connection=Yes");
 // TDS 7.4 carries every text as UTF-16; UTF-8 is what the driver hands over on our side.
 const QString kProtocolOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
+// Names the tool in the server's session lists (program_name).
+const QString kProgramName = QStringLiteral("APP=dbtool");
 const QChar kSeparator = u';';
 
 // FreeTDS ends a braced value at the first "};", so only that pair cannot be carried.
@@ -48,8 +50,15 @@ QString toOdbc(const QString& connectionString) {
         parts << braced(kUserKey, pairs.value(key::kUserId));
         parts << braced(kPasswordKey, pairs.value(key::kPassword));
     }
-    parts << kProtocolOptions;
+    parts << kProtocolOptions << kProgramName;
     return parts.join(kSeparator);
+}
+
+std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
+    bool isNumber = false;
+    const int seconds =
+        parse(connectionString).value(key::kConnectTimeout).trimmed().toInt(&isNumber);
+    return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
 }
 
 }  // namespace connection_string

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace connection_string {
 
@@ -10,5 +11,10 @@ namespace connection_string {
 // Raises Error for a value that the driver's parser cannot carry, and for a composed
 // string whose quoting is broken.
 QString toOdbc(const QString& connectionString);
+
+// The login time-out for SQL_ATTR_LOGIN_TIMEOUT, from the string's "Connect Timeout" in
+// seconds; nothing when it has none (or none above 0), and the driver waits as long as it
+// takes.
+std::optional<int> loginTimeoutSeconds(const QString& connectionString);
 
 }  // namespace connection_string

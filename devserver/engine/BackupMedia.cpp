@@ -2,6 +2,8 @@
 
 #include "devserver/engine/ContentRecords.h"
 
+#include <algorithm>
+
 namespace devserver::backupmedia {
 
 namespace {
@@ -30,7 +32,17 @@ std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file) {
         return 2;
     }
     const bool primary = !set.files.empty() && set.files.front().fileId == file.fileId;
-    return primary ? 336 + static_cast<std::int64_t>(contentBytes(set.content) / 8192) : 8;
+    const std::int64_t used =
+        primary ? 336 + static_cast<std::int64_t>(contentBytes(set.content) / 8192) : 8;
+    return std::max(used, file.sizePages);
+}
+
+std::int64_t pagesOf(const BackupSet& set) {
+    std::int64_t pages = 0;
+    for (const DatabaseFile& file : set.files) {
+        pages += pagesOf(set, file);
+    }
+    return pages;
 }
 
 std::string encode(const std::vector<BackupSet>& sets) {

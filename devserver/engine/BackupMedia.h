@@ -22,6 +22,10 @@ std::string encode(const std::vector<BackupSet>& sets);
 // Throws records::FormatError for anything that is not a backup file.
 std::vector<BackupSet> decode(std::string_view bytes);
 
+// The pages a backup holds of a file: what it uses, and all of a size given at creation.
 std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file);
+std::int64_t pagesOf(const BackupSet& set);
+
+constexpr std::int64_t kPageBytes = 8192;
 
 }  // namespace devserver::backupmedia

@@ -185,6 +185,34 @@ void install(Database restored, const Database* existing, State& state) {
     state.saveCatalog();
 }
 
+// What a RESTORE will do, settled from the backup file and the instance as they stand.
+struct RestorePlan {
+    BackupSet set;
+    Database* existing = nullptr;
+    Database restored;
+};
+
+RestorePlan planRestore(const syntax::Restore& statement, const Context& context) {
+    State& state = context.state();
+    const Evaluator evaluator(context);
+    const std::filesystem::path path =
+        paths::resolve(state.host(), evaluator.textOf(statement.path));
+    BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
+
+    Database* existing = state.find(statement.database);
+    if (existing != nullptr && existing->isSystem()) {
+        throw SqlError(messages::notModelled(u"RESTORE DATABASE " + existing->name));
+    }
+    const std::vector<std::filesystem::path> targets =
+        restoreTargets(statement, set, existing, state, evaluator);
+    if (existing != nullptr) {
+        checkReplaceable(statement, set, *existing, state);
+    }
+    checkTargets(statement, set, targets, existing, state);
+    Database restored = restoredDatabase(statement, set, targets, existing, state);
+    return RestorePlan{std::move(set), existing, std::move(restored)};
+}
+
 }  // namespace
 
 void backup(const syntax::Backup& statement, const Context& context) {
@@ -217,22 +245,29 @@ void backup(const syntax::Backup& statement, const Context& context) {
         }
     }
     sets.push_back(BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db)});
+    const BackupSet& written = sets.back();
+    const int databaseId = db->id;
+    // The backup is what the database held when it started. The file appears only once
+    // the work is done, so an abandoned backup leaves no file that passes for a whole one.
+    context.takeTime(LongWork{u"BACKUP DATABASE",
+                              databaseId,
+                              backupmedia::pagesOf(written) * backupmedia::kPageBytes,
+                              {messages::backupAborted(), messages::backupAbnormal()}});
     if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
         throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
     }
-    if (db->recovery == Recovery::Full && !statement.copyOnly && !db->logChainStarted) {
+    db = state.byId(databaseId);  // the other sessions went on meanwhile
+    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full && !statement.copyOnly &&
+        !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
-    const BackupSet& written = sets.back();
     const int setNumber = static_cast<int>(sets.size());
-    std::int64_t pages = 0;
     for (const DatabaseFile& file : written.files) {
-        const std::int64_t filePages = backupmedia::pagesOf(written, file);
-        pages += filePages;
-        context.add(messages::pagesProcessed(filePages, db->name, file.logicalName, setNumber));
+        context.add(messages::pagesProcessed(backupmedia::pagesOf(written, file), written.database,
+                                             file.logicalName, setNumber));
     }
-    context.add(messages::backupDone(false, pages, secondsSince(start)));
+    context.add(messages::backupDone(false, backupmedia::pagesOf(written), secondsSince(start)));
     context.add(Done{});
 }
 
@@ -306,34 +341,28 @@ void fileList(const syntax::FileList& statement, const Context& context) {
 
 void restore(const syntax::Restore& statement, const Context& context) {
     const auto start = Clock::now();
-    State& state = context.state();
-    const Evaluator evaluator(context);
-    const std::filesystem::path path =
-        paths::resolve(state.host(), evaluator.textOf(statement.path));
-    const BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
-
-    Database* existing = state.find(statement.database);
-    if (existing && existing->isSystem()) {
-        throw SqlError(messages::notModelled(u"RESTORE DATABASE " + existing->name));
+    RestorePlan plan = planRestore(statement, context);
+    const int databaseId =
+        plan.existing != nullptr ? plan.existing->id : context.session().databaseId;
+    const bool waited =
+        context.takeTime(LongWork{u"RESTORE DATABASE",
+                                  databaseId,
+                                  backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                  {messages::backupAborted(), messages::restoreAbnormal()}});
+    if (waited) {
+        // The other sessions went on meanwhile: what held at the start is checked again,
+        // and the files are written only now, so an abandoned restore writes none.
+        plan = planRestore(statement, context);
     }
-    const std::vector<std::filesystem::path> targets =
-        restoreTargets(statement, set, existing, state, evaluator);
-    if (existing) {
-        checkReplaceable(statement, set, *existing, state);
-    }
-    checkTargets(statement, set, targets, existing, state);
-    Database restored = restoredDatabase(statement, set, targets, existing, state);
-    const std::u16string name = restored.name;
-    install(std::move(restored), existing, state);
+    const std::u16string name = plan.restored.name;
+    install(std::move(plan.restored), plan.existing, context.state());
 
-    std::int64_t pages = 0;
-    for (const DatabaseFile& file : set.files) {
-        const std::int64_t filePages = backupmedia::pagesOf(set, file);
-        pages += filePages;
-        context.add(messages::pagesProcessed(filePages, name, file.logicalName,
+    for (const DatabaseFile& file : plan.set.files) {
+        context.add(messages::pagesProcessed(backupmedia::pagesOf(plan.set, file), name,
+                                             file.logicalName,
                                              static_cast<int>(statement.setNumber)));
     }
-    context.add(messages::backupDone(true, pages, secondsSince(start)));
+    context.add(messages::backupDone(true, backupmedia::pagesOf(plan.set), secondsSince(start)));
     context.add(Done{});
 }
 

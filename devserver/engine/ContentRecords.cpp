@@ -21,6 +21,7 @@ std::string typeField(ColumnType type) {
             return "bigint";
         case ColumnType::NChar:
             return "nchar";
+        case ColumnType::Real:  // only system views have reals; tables never do
         case ColumnType::NVarChar:
             break;
     }
@@ -40,10 +41,22 @@ ColumnType typeOf(const std::string& field) {
     if (field == "nchar") {
         return ColumnType::NChar;
     }
+
     if (field == "nvarchar") {
         return ColumnType::NVarChar;
     }
     throw FormatError("unknown column type");
+}
+
+std::int64_t toPages(const std::string& field) {
+    std::int64_t pages = 0;
+    const auto [stop, error] = std::from_chars(field.data(), field.data() + field.size(), pages);
+    constexpr std::int64_t kMostPages = std::int64_t{1} << 37;  // 1 PB
+    if (error != std::errc() || stop != field.data() + field.size() || pages < 0 ||
+        pages > kMostPages) {
+        throw FormatError("bad file size");
+    }
+    return pages;
 }
 
 bool isText(ColumnType type) {
@@ -167,15 +180,20 @@ FileKind kindOf(const std::string& field) {
 void writeMembers(Writer& writer, const std::vector<DatabaseFile>& files) {
     for (const DatabaseFile& file : files) {
         writer.add({"member", std::to_string(file.fileId), kindField(file.kind),
-                    fieldOf(file.logicalName), file.path.string()});
+                    fieldOf(file.logicalName), file.path.string(), std::to_string(file.sizePages)});
     }
 }
 
 std::vector<DatabaseFile> readMembers(Reader& reader) {
     std::vector<DatabaseFile> files;
     while (reader.nextIs("member")) {
-        const Record& r = reader.take("member", 4);
-        DatabaseFile file{toInt(r[1], 1, kMaxFiles), kindOf(r[2]), textOf(r[3], 128), r[4]};
+        // Files written before sizes were recorded have one field less.
+        const Record& r = reader.take();
+        if (r.size() != 5 && r.size() != 6) {
+            throw FormatError("bad member");
+        }
+        DatabaseFile file{toInt(r[1], 1, kMaxFiles), kindOf(r[2]), textOf(r[3], 128), r[4],
+                          r.size() == 6 ? toPages(r[5]) : 0};
         if (file.logicalName.empty() || r[4].empty() ||
             (!files.empty() && file.fileId <= files.back().fileId)) {
             throw FormatError("bad member");

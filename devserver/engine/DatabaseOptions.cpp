@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "devserver/engine/BackupMedia.h"
 #include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/SqlError.h"
@@ -16,6 +17,12 @@ Database& alterable(State& state, const std::u16string& name) {
         throw SqlError({messages::alterNotPermitted(name), messages::alterFailed()});
     }
     return *db;
+}
+
+// A file's pages in use: the whole of a size given at creation, else what an empty file
+// of the kind holds.
+std::int64_t pagesInUse(const DatabaseFile& file) {
+    return std::max<std::int64_t>(file.kind == FileKind::Data ? 280 : 72, file.sizePages);
 }
 
 }  // namespace
@@ -85,6 +92,19 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
     if (!db) {
         throw SqlError(messages::shrinkDatabaseMissing(shown));
     }
+    // Shrinking moves every page in use towards the start of its file.
+    std::int64_t pages = 0;
+    for (const DatabaseFile& file : db->files) {
+        pages += pagesInUse(file);
+    }
+    const int databaseId = db->id;
+    if (context.takeTime(
+            LongWork{u"DbccFilesCompact", databaseId, pages * backupmedia::kPageBytes, {}})) {
+        db = state.byId(databaseId);  // the other sessions went on meanwhile
+        if (db == nullptr) {
+            throw SqlError(messages::shrinkDatabaseMissing(shown));
+        }
+    }
     RowSet result;
     for (const char16_t* name :
          {u"DbId", u"FileId", u"CurrentSize", u"MinimumSize", u"UsedPages", u"EstimatedPages"}) {
@@ -94,9 +114,10 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
     }
     for (const DatabaseFile& file : db->files) {
         const std::int64_t minimum = file.kind == FileKind::Data ? 288 : 72;
-        result.rows.push_back({std::int64_t{db->id}, std::int64_t{file.fileId}, minimum, minimum,
-                               file.kind == FileKind::Data ? std::int64_t{280} : std::int64_t{72},
-                               file.kind == FileKind::Data ? std::int64_t{280} : std::int64_t{72}});
+        const std::int64_t size = std::max(minimum, file.sizePages);
+        const std::int64_t used = pagesInUse(file);
+        result.rows.push_back(
+            {std::int64_t{db->id}, std::int64_t{file.fileId}, size, minimum, used, used});
     }
     const auto count = result.rows.size();
     context.add(std::move(result));

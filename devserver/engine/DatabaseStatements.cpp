@@ -43,6 +43,46 @@ void requireNewName(State& state, const std::u16string& name) {
     }
 }
 
+std::vector<DatabaseFile> defaultFiles(const State& state, const std::u16string& name) {
+    return {{1, FileKind::Data, name, fileInDataFolder(state, name, u".mdf")},
+            {2, FileKind::Log, name + u"_log", fileInDataFolder(state, name, u"_log.ldf")}};
+}
+
+// The files as the statement lists them. As on SQL Server, the primary data file is file
+// 1 and the first log file file 2; a database given no log file gets the usual one.
+std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDatabase& statement,
+                                      const Evaluator& evaluator) {
+    std::vector<DatabaseFile> data;
+    std::vector<DatabaseFile> logs;
+    for (const syntax::FileSpec& spec : statement.files) {
+        DatabaseFile file{0, spec.kind, spec.logicalName,
+                          paths::resolve(state.host(), evaluator.textOf(spec.path)),
+                          spec.sizePages};
+        (spec.kind == FileKind::Data ? data : logs).push_back(std::move(file));
+    }
+    if (data.empty()) {
+        data.push_back(defaultFiles(state, statement.name).front());
+    }
+    if (logs.empty()) {
+        logs.push_back(defaultFiles(state, statement.name).back());
+    }
+    std::vector<DatabaseFile> files{data.front(), logs.front()};
+    files.insert(files.end(), data.begin() + 1, data.end());
+    files.insert(files.end(), logs.begin() + 1, logs.end());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i].fileId = static_cast<int>(i) + 1;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (text::sameName(files[i].logicalName, files[j].logicalName)) {
+                throw SqlError(messages::logicalNameInUse(files[i].logicalName));
+            }
+            if (paths::sameFile(files[i].path, files[j].path)) {
+                failCreate(messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
+            }
+        }
+    }
+    return files;
+}
+
 struct AttachedFile {
     std::filesystem::path path;
     databasefiles::FileImage image;
@@ -81,10 +121,8 @@ void createDatabase(const syntax::CreateDatabase& statement, const Context& cont
     db.name = statement.name;
     db.id = id;
     db.guid = state.newGuid();
-    db.files = {
-        {1, FileKind::Data, statement.name, fileInDataFolder(state, statement.name, u".mdf")},
-        {2, FileKind::Log, statement.name + u"_log",
-         fileInDataFolder(state, statement.name, u"_log.ldf")}};
+    db.files = statement.files.empty() ? defaultFiles(state, statement.name)
+                                       : listedFiles(state, statement, Evaluator(context));
     db.content = Content{};
     for (const DatabaseFile& file : db.files) {
         std::error_code ignored;
@@ -211,8 +249,8 @@ void attach(const std::vector<Value>& arguments, const Context& context) {
         if (twice) {
             failCreate(messages::openFileFailed(paths::display(state.host(), file.path), 32));
         }
-        db.files.push_back(
-            {member.fileId, file.image.self.kind, file.image.self.logicalName, file.path});
+        db.files.push_back({member.fileId, file.image.self.kind, file.image.self.logicalName,
+                            file.path, member.sizePages});
     }
     saveFiles(state, db);  // the files now name the database as attached
     state.insert(std::move(db));

@@ -1,5 +1,8 @@
 #include "devserver/engine/Evaluator.h"
 
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "devserver/engine/FileSystemViews.h"
@@ -23,6 +26,50 @@ std::int64_t checked(__int128 value) {
     return static_cast<std::int64_t>(value);
 }
 
+bool isReal(const Value& value) {
+    return value && std::holds_alternative<double>(*value);
+}
+
+// A real as SQL Server converts one to text: up to seven significant digits.
+std::u16string realText(double value) {
+    std::array<char, 32> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%.7g", value);
+    return text::fromAscii(buffer.data());
+}
+
+double toReal(const Value& value) {
+    if (const auto* real = std::get_if<double>(&*value)) {
+        return *real;
+    }
+    if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
+        return static_cast<double>(*integer);
+    }
+    const std::string digits =
+        text::toUtf8(text::trimTrailingBlanks(std::get<std::u16string>(*value)));
+    char* end = nullptr;
+    const double real = std::strtod(digits.c_str(), &end);
+    if (digits.empty() || end != digits.c_str() + digits.size()) {
+        throw SqlError(messages::conversionFailed(std::get<std::u16string>(*value)));
+    }
+    return real;
+}
+
+Value realArithmetic(const std::u16string& op, double x, double y) {
+    if (op == u"+") {
+        return x + y;
+    }
+    if (op == u"-") {
+        return x - y;
+    }
+    if (op == u"*") {
+        return x * y;
+    }
+    if (y == 0) {
+        throw SqlError(messages::divideByZero());
+    }
+    return op == u"/" ? x / y : std::fmod(x, y);
+}
+
 }  // namespace
 
 bool isTextType(ColumnType type) {
@@ -32,6 +79,13 @@ bool isTextType(ColumnType type) {
 std::int64_t toInteger(const Value& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
         return *integer;
+    }
+    if (const auto* real = std::get_if<double>(&*value)) {
+        // A real becomes an integer by dropping its fraction.
+        if (!(std::fabs(*real) < 9.2e18)) {
+            throw SqlError(messages::arithmeticOverflow());
+        }
+        return static_cast<std::int64_t>(*real);
     }
     const std::u16string& textValue = std::get<std::u16string>(*value);
     std::size_t i = 0;
@@ -64,6 +118,9 @@ std::u16string toText(const Value& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&*value)) {
         return text::number(*integer);
     }
+    if (const auto* real = std::get_if<double>(&*value)) {
+        return realText(*real);
+    }
     return std::get<std::u16string>(*value);
 }
 
@@ -75,6 +132,11 @@ std::optional<int> compare(const Value& a, const Value& b) {
     const bool bText = std::holds_alternative<std::u16string>(*b);
     if (aText && bText) {
         return text::compareText(std::get<std::u16string>(*a), std::get<std::u16string>(*b));
+    }
+    if (isReal(a) || isReal(b)) {
+        const double x = toReal(a);
+        const double y = toReal(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
     }
     const std::int64_t x = toInteger(a);
     const std::int64_t y = toInteger(b);
@@ -99,6 +161,9 @@ Value coerce(const Value& value, const Column& column, bool checkLength) {
         }
         return result;
     }
+    if (column.type == ColumnType::Real) {
+        return toReal(value);
+    }
     const std::int64_t integer = toInteger(value);
     const std::int64_t limit = column.type == ColumnType::SmallInt ? 32767
                                : column.type == ColumnType::Int
@@ -117,6 +182,9 @@ Value arithmetic(const std::u16string& op, const Value& a, const Value& b) {
     if (op == u"+" && std::holds_alternative<std::u16string>(*a) &&
         std::holds_alternative<std::u16string>(*b)) {
         return std::get<std::u16string>(*a) + std::get<std::u16string>(*b);
+    }
+    if (isReal(a) || isReal(b)) {
+        return realArithmetic(op, toReal(a), toReal(b));
     }
     const __int128 x = toInteger(a);
     const __int128 y = toInteger(b);
@@ -425,6 +493,8 @@ Column Evaluator::columnOf(const Expr& expr, const RowView* row, std::u16string 
             if (expr.text == u"+" && values::isTextType(a.type) && values::isTextType(b.type)) {
                 column.type = ColumnType::NVarChar;
                 column.length = std::min(kMaxNVarCharLength, a.length + b.length);
+            } else if (a.type == ColumnType::Real || b.type == ColumnType::Real) {
+                column.type = ColumnType::Real;
             } else {
                 column.type = ColumnType::BigInt;
             }

@@ -1,5 +1,6 @@
 #include "devserver/engine/Instance.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -12,11 +13,20 @@
 
 namespace devserver {
 
+namespace {
+
+// How often a long request looks up from its work: for a KILL, its client going away, and
+// to let the other sessions in.
+constexpr auto kPiece = std::chrono::milliseconds(50);
+
+}  // namespace
+
 struct Instance::Impl {
     explicit Impl(Options options)
         : state(options.dataDir, std::move(options.platform)),
           saPassword(std::move(options.saPassword)),
-          restrictedLogin(std::move(options.restrictedLogin)) {}
+          restrictedLogin(std::move(options.restrictedLogin)),
+          ioBytesPerSecond(options.ioBytesPerSecond) {}
 
     // Whether the login is the restricted one; nullopt when the name or password is wrong.
     std::optional<bool> restricted(const LoginRequest& request) const {
@@ -48,7 +58,82 @@ struct Instance::Impl {
     // until then, so that the late logout of a killed connection cannot end a new session
     // that was given the same number.
     std::set<int> dying;
+    double ioBytesPerSecond = 0;
+    // Sessions whose long request is between two pieces of work, with `mutex` released.
+    // A KILL wakes them, and leaves closing their connections to them.
+    std::set<int> pacing;
+    std::condition_variable wake;
 };
+
+namespace {
+
+// A batch's long work: the instance lock is released between the pieces.
+class BatchPacer : public Pacer {
+  public:
+    BatchPacer(State& state, std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
+               std::set<int>& pacing, double bytesPerSecond, const Instance::ClientGone& clientGone)
+        : state_(state),
+          lock_(lock),
+          wake_(wake),
+          pacing_(pacing),
+          bytesPerSecond_(bytesPerSecond),
+          clientGone_(clientGone) {}
+
+    bool work(int spid, const LongWork& work) override {
+        if (bytesPerSecond_ <= 0 || work.bytes <= 0) {
+            return false;
+        }
+        const auto found = state_.sessions().find(spid);
+        if (found == state_.sessions().end()) {
+            throw SqlError(messages::sessionKilled());
+        }
+        using Clock = LongRequest::Clock;
+        const auto length = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(static_cast<double>(work.bytes) / bytesPerSecond_));
+        const auto start = Clock::now();
+        found->second.request = LongRequest{work.command, work.databaseId, start, length};
+        pacing_.insert(spid);
+        const Finally done([&] {
+            pacing_.erase(spid);
+            if (const auto session = state_.sessions().find(spid);
+                session != state_.sessions().end()) {
+                session->second.request.reset();
+            }
+        });
+        while (Clock::now() < start + length) {
+            wake_.wait_until(lock_, std::min(start + length, Clock::now() + kPiece));
+            if (!state_.sessions().contains(spid)) {
+                std::vector<Message> told = work.abandoned;
+                told.push_back(messages::sessionKilled());
+                told.push_back(messages::severeError());
+                throw SqlError(std::move(told));
+            }
+            if (clientGone_ && clientGone_()) {
+                throw SqlError(work.abandoned);
+            }
+        }
+        return true;
+    }
+
+  private:
+    template <typename F>
+    struct Finally {
+        explicit Finally(F f) : f_(std::move(f)) {}
+        ~Finally() { f_(); }
+        Finally(const Finally&) = delete;
+        Finally& operator=(const Finally&) = delete;
+        F f_;
+    };
+
+    State& state_;
+    std::unique_lock<std::mutex>& lock_;
+    std::condition_variable& wake_;
+    std::set<int>& pacing_;
+    double bytesPerSecond_;
+    const Instance::ClientGone& clientGone_;
+};
+
+}  // namespace
 
 Instance::Instance(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
@@ -82,20 +167,30 @@ LoginResult Instance::login(const LoginRequest& request) {
         result.error = messages::tooManyConnections();
         return result;
     }
-    state.sessions()[spid] = Session{spid, db->id, *restricted};
+    Session& session = state.sessions()[spid];
+    session = Session{spid, db->id};
+    // The login's own name, however the client spelled it.
+    session.loginName = *restricted ? impl_->restrictedLogin->name : u"sa";
+    session.restricted = *restricted;
+    session.hostName = request.hostName;
+    session.programName = request.programName;
+    session.hostProcessId = request.hostProcessId;
     result.accepted = true;
     result.spid = spid;
     result.database = db->name;
     return result;
 }
 
-Reply Instance::executeBatch(int spid, const std::u16string& sql) {
+Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone) {
     Reply reply;
     std::vector<int> killed;
     SessionTerminator terminator;
     {
-        const std::lock_guard lock(impl_->mutex);
+        std::unique_lock lock(impl_->mutex);
+        BatchPacer pacer(impl_->state, lock, impl_->wake, impl_->pacing, impl_->ioBytesPerSecond,
+                         clientGone);
         BatchRun run{impl_->state, spid, reply, killed};
+        run.pacer = &pacer;
         Scope scope;
         try {
             if (!impl_->state.sessions().count(spid)) {
@@ -114,7 +209,10 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql) {
         }
         terminator = impl_->terminator;
         impl_->dying.insert(killed.begin(), killed.end());
+        // A victim in the middle of long work tells its client why before it hangs up.
+        std::erase_if(killed, [this](int victim) { return impl_->pacing.contains(victim); });
     }
+    impl_->wake.notify_all();
     if (reply.empty() || !std::holds_alternative<Done>(reply.back())) {
         reply.push_back(Done{});
     }
@@ -124,6 +222,11 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql) {
         }
     }
     return reply;
+}
+
+bool Instance::sessionEnded(int spid) {
+    const std::lock_guard lock(impl_->mutex);
+    return impl_->dying.contains(spid);
 }
 
 void Instance::logout(int spid) {

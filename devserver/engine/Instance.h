@@ -18,6 +18,10 @@ struct LoginRequest {
     std::u16string password;
     std::u16string database;  // empty: master
     bool integratedSecurity = false;
+    // What the client says about itself; sys.dm_exec_sessions shows it.
+    std::u16string hostName{};
+    std::u16string programName{};
+    std::uint32_t hostProcessId = 0;
 };
 
 struct LoginResult {
@@ -43,9 +47,15 @@ class Instance {
     struct Options {
         std::filesystem::path dataDir;
         std::u16string saPassword;
+        // Under a rate, BACKUP, RESTORE and DBCC SHRINKDATABASE take (bytes / rate)
+        // seconds while the other sessions go on. 0: every statement is instant.
+        double ioBytesPerSecond = 0;
         Platform platform{};
         std::optional<RestrictedLogin> restrictedLogin{};
     };
+
+    // Tells whether the client of a running batch has gone away (its connection closed).
+    using ClientGone = std::function<bool()>;
 
     explicit Instance(Options options);
     ~Instance();
@@ -55,7 +65,10 @@ class Instance {
     void setSessionTerminator(SessionTerminator terminator);
 
     LoginResult login(const LoginRequest& request);
-    Reply executeBatch(int spid, const std::u16string& sql);
+    Reply executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone = {});
+    // True once the session was killed while its batch ran: the batch's reply is the last
+    // thing its client receives before the connection is closed.
+    bool sessionEnded(int spid);
     void logout(int spid);
 
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).

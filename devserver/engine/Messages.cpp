@@ -289,6 +289,14 @@ Message backupDeviceFailed(const Text& path, int osError) {
                  u"Cannot open backup device '" + path + u"'. Operating system error " +
                      osErrorText(osError) + u".");
 }
+Message backupAborted() {
+    return error(3204, 16, u"The backup or restore was aborted.");
+}
+Message severeError() {
+    return error(0, 20,
+                 u"A severe error occurred on the current command.  The results, if any, should "
+                 u"be discarded.");
+}
 Message backupAbnormal() {
     return error(3013, 16, u"BACKUP DATABASE is terminating abnormally.");
 }

@@ -28,6 +28,7 @@ Message nestedTooDeeply();
 Message nonBooleanCondition(const Text& near);
 Message batchTooLong();
 Message sessionKilled();
+Message severeError();
 Message batchFailed(const Text& reason);
 Message requestNotServed(const Text& requestKind);
 Message printed(const Text& text);
@@ -76,6 +77,7 @@ Message recoveryOnTempdb();
 Message shrinkDatabaseMissing(const Text& name);
 
 Message backupDeviceFailed(const Text& path, int osError);
+Message backupAborted();
 Message backupAbnormal();
 Message tempdbBackup();
 Message restoreAbnormal();

@@ -18,6 +18,10 @@ struct DatabaseFile {
     FileKind kind = FileKind::Data;
     std::u16string logicalName;
     std::filesystem::path path;  // absolute, as the statement gave it less trailing blanks
+    // The size CREATE DATABASE gave the file, in 8-KB pages; 0 when none was given. The
+    // model counts all of it as in use, so a big database costs no disk space here yet
+    // takes its time to back up, restore and shrink under an I/O rate.
+    std::int64_t sizePages = 0;
 };
 
 // A column of a user table has the shape of a result column. Character columns keep their

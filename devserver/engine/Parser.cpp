@@ -765,7 +765,15 @@ class Parser {
 
     Statement create() {
         if (acceptWord("DATABASE")) {
-            CreateDatabase create{name()};
+            CreateDatabase create{name(), {}};
+            if (acceptWord("ON")) {
+                acceptWord("PRIMARY");
+                fileSpecs(FileKind::Data, create.files);
+            }
+            if (acceptWord("LOG")) {
+                expectWord("ON");
+                fileSpecs(FileKind::Log, create.files);
+            }
             if (peekWord("ON") || peekWord("COLLATE") || peekWord("WITH") || peekWord("LOG") ||
                 peekWord("CONTAINMENT") || peekWord("AS")) {
                 unmodelled();
@@ -792,6 +800,79 @@ class Parser {
             return {std::move(create)};
         }
         unmodelled();
+    }
+
+    // ( NAME = …, FILENAME = '…', SIZE = n[KB|MB|GB|TB], MAXSIZE = …, FILEGROWTH = … ), …
+    // Filegroups are not modelled; the growth settings are read and not kept.
+    void fileSpecs(FileKind kind, std::vector<FileSpec>& files) {
+        do {
+            if (peekWord("FILEGROUP")) {
+                unmodelled();
+            }
+            expectSymbol(u"(");
+            FileSpec file;
+            file.kind = kind;
+            bool named = false;
+            bool placed = false;
+            do {
+                if (acceptWord("NAME")) {
+                    expectSymbol(u"=");
+                    file.logicalName = nameOrString();
+                    named = true;
+                } else if (acceptWord("FILENAME")) {
+                    expectSymbol(u"=");
+                    file.path = expression();
+                    placed = true;
+                } else if (acceptWord("SIZE")) {
+                    expectSymbol(u"=");
+                    file.sizePages = sizeInPages();
+                } else if (acceptWord("MAXSIZE")) {
+                    expectSymbol(u"=");
+                    if (!acceptWord("UNLIMITED")) {
+                        sizeInPages();
+                    }
+                } else if (acceptWord("FILEGROWTH")) {
+                    expectSymbol(u"=");
+                    integerLiteral();
+                    if (!acceptSymbol(u"%")) {
+                        acceptSizeUnit();
+                    }
+                } else {
+                    unmodelled();
+                }
+            } while (acceptSymbol(u","));
+            expectSymbol(u")");
+            if (!named || !placed) {
+                syntaxError();
+            }
+            files.push_back(std::move(file));
+        } while (acceptSymbol(u","));
+    }
+
+    // A size in KB, MB (the default), GB or TB, as whole 8-KB pages.
+    std::int64_t sizeInPages() {
+        const std::int64_t amount = integerLiteral();
+        const std::int64_t unit = acceptSizeUnit();
+        constexpr std::int64_t kLargestKilobytes = std::int64_t{1} << 40;  // 1 PB
+        if (amount < 0 || amount > kLargestKilobytes / unit) {
+            throw SqlError(messages::arithmeticOverflow());
+        }
+        return (amount * unit + 7) / 8;
+    }
+
+    // Kilobytes per unit of the size unit that follows, if any.
+    std::int64_t acceptSizeUnit() {
+        if (acceptWord("KB")) {
+            return 1;
+        }
+        if (acceptWord("GB")) {
+            return std::int64_t{1024} * 1024;
+        }
+        if (acceptWord("TB")) {
+            return std::int64_t{1024} * 1024 * 1024;
+        }
+        acceptWord("MB");
+        return 1024;
     }
 
     // Character types keep their declared length (MAX counts as kMaxNVarCharLength); VARCHAR and

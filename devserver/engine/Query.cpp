@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kSysnameLength = 128;
 constexpr int kFileNameLength = 260;
+constexpr std::int64_t kDefaultFilePages = 1024;  // 8 MB, as a new database's files start
 
 Column column(const char16_t* name, ColumnType type, int length = 0, bool nullable = false) {
     return Column{name, type, length, nullable};
@@ -75,10 +76,63 @@ Relation sysprocesses(State& state, int callerSpid) {
         column(u"loginame", ColumnType::NChar, 128)};
     for (const auto& [spid, session] : state.sessions()) {
         const bool caller = spid == callerSpid;
-        r.rows.push_back(
-            {integer(spid), integer(0), integer(0), integer(session.databaseId), integer(1),
-             integer(0), integer(0), integer(0), std::u16string(caller ? u"runnable" : u"sleeping"),
-             std::u16string(caller ? u"SELECT" : u"AWAITING COMMAND"), std::u16string(u"sa")});
+        const bool busy = caller || session.request;
+        const std::u16string command = caller            ? u"SELECT"
+                                       : session.request ? session.request->command
+                                                         : u"AWAITING COMMAND";
+        r.rows.push_back({integer(spid), integer(0), integer(0),
+                          integer(session.activeDatabaseId()), integer(1), integer(0), integer(0),
+                          integer(0), std::u16string(busy ? u"runnable" : u"sleeping"), command,
+                          session.loginName});
+    }
+    return r;
+}
+
+Relation sessionsView(State& state, int callerSpid) {
+    Relation r;
+    r.columns = {column(u"session_id", ColumnType::SmallInt),
+                 column(u"host_name", ColumnType::NVarChar, kSysnameLength, true),
+                 column(u"program_name", ColumnType::NVarChar, kSysnameLength, true),
+                 column(u"host_process_id", ColumnType::Int, 0, true),
+                 column(u"login_name", ColumnType::NVarChar, kSysnameLength),
+                 column(u"status", ColumnType::NVarChar, 30),
+                 column(u"database_id", ColumnType::SmallInt),
+                 column(u"is_user_process", ColumnType::SmallInt)};
+    for (const auto& [spid, session] : state.sessions()) {
+        const bool busy = spid == callerSpid || session.request;
+        r.rows.push_back({integer(spid), session.hostName, session.programName,
+                          std::int64_t{session.hostProcessId}, session.loginName,
+                          std::u16string(busy ? u"running" : u"sleeping"),
+                          integer(session.activeDatabaseId()), integer(1)});
+    }
+    return r;
+}
+
+// The requests running now: the caller's own query and every long request, which is what
+// runs while the instance serves the caller.
+Relation requestsView(State& state, int callerSpid) {
+    Relation r;
+    r.columns = {column(u"session_id", ColumnType::SmallInt),
+                 column(u"request_id", ColumnType::Int),
+                 column(u"status", ColumnType::NVarChar, 30),
+                 column(u"command", ColumnType::NVarChar, 32),
+                 column(u"database_id", ColumnType::SmallInt),
+                 column(u"blocking_session_id", ColumnType::SmallInt, 0, true),
+                 column(u"percent_complete", ColumnType::Real),
+                 column(u"estimated_completion_time", ColumnType::BigInt),
+                 column(u"total_elapsed_time", ColumnType::Int)};
+    const auto now = LongRequest::Clock::now();
+    for (const auto& [spid, session] : state.sessions()) {
+        if (spid == callerSpid) {
+            r.rows.push_back({integer(spid), integer(0), std::u16string(u"running"),
+                              std::u16string(u"SELECT"), integer(session.databaseId), integer(0),
+                              0.0, integer(0), integer(0)});
+        } else if (const auto& request = session.request) {
+            r.rows.push_back({integer(spid), integer(0), std::u16string(u"suspended"),
+                              request->command, integer(request->databaseId), integer(0),
+                              request->percentComplete(now), request->millisecondsLeft(now),
+                              request->millisecondsElapsed(now)});
+        }
     }
     return r;
 }
@@ -96,7 +150,8 @@ Relation sysfiles(const State& state, const Database& db) {
                  column(u"filename", ColumnType::NChar, kFileNameLength)};
     for (const DatabaseFile& file : db.files) {
         const bool data = file.kind == FileKind::Data;
-        r.rows.push_back({integer(file.fileId), integer(data ? 1 : 0), integer(1024),
+        const std::int64_t pages = file.sizePages > 0 ? file.sizePages : kDefaultFilePages;
+        r.rows.push_back({integer(file.fileId), integer(data ? 1 : 0), pages,
                           integer(data ? -1 : 268435456), integer(8192), integer(data ? 2 : 66),
                           integer(0), file.logicalName, paths::display(state.host(), file.path)});
     }
@@ -306,6 +361,14 @@ Relation relationOf(const ObjectName& name, const Context& context) {
     }
     if (text::equalsKeyword(object, "SYSPROCESSES") && schemaIs(name, {"DBO", "SYS"})) {
         return sysprocesses(context.state(), context.spid());
+    }
+    if (text::equalsKeyword(object, "DM_EXEC_SESSIONS") && name.parts.size() >= 2 &&
+        schemaIs(name, {"SYS"})) {
+        return sessionsView(context.state(), context.spid());
+    }
+    if (text::equalsKeyword(object, "DM_EXEC_REQUESTS") && name.parts.size() >= 2 &&
+        schemaIs(name, {"SYS"})) {
+        return requestsView(context.state(), context.spid());
     }
     if (text::equalsKeyword(object, "SYSFILES") && schemaIs(name, {"DBO", "SYS"})) {
         return sysfiles(context.state(), db);

@@ -11,7 +11,7 @@
 // bit on every DONE but the last.
 namespace devserver {
 
-enum class ColumnType { Int, SmallInt, BigInt, NVarChar, NChar };
+enum class ColumnType { Int, SmallInt, BigInt, Real, NVarChar, NChar };
 
 // The longest NVARCHAR the instance holds or sends, and what NVARCHAR(MAX) stands for:
 // beyond it a column would need the nvarchar(max) encoding, which is not modelled.
@@ -21,12 +21,14 @@ struct Column {
     std::u16string name;
     ColumnType type = ColumnType::NVarChar;
     // Characters for NVarChar/NChar (NChar values are padded to it with blanks by the
-    // engine, not by the TDS layer); ignored for the integer types.
+    // engine, not by the TDS layer); ignored for the numeric types.
     int length = 128;
     bool nullable = true;
 };
 
-using Value = std::optional<std::variant<std::int64_t, std::u16string>>;  // nullopt: NULL
+// A real only ever comes from a system view (percent_complete); tables hold integers and
+// texts.
+using Value = std::optional<std::variant<std::int64_t, std::u16string, double>>;  // nullopt: NULL
 
 struct RowSet {
     std::vector<Column> columns;

@@ -1,5 +1,6 @@
 #include "devserver/engine/State.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -37,6 +38,23 @@ constexpr SystemDatabase kSystemDatabases[] = {
 };
 
 }  // namespace
+
+double LongRequest::percentComplete(Clock::time_point now) const {
+    if (length <= Clock::duration::zero()) {
+        return 100.0;
+    }
+    const double done = std::chrono::duration<double>(now - start) / length;
+    return 100.0 * std::clamp(done, 0.0, 1.0);
+}
+
+std::int64_t LongRequest::millisecondsLeft(Clock::time_point now) const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(start + length - now);
+    return std::max<std::int64_t>(left.count(), 0);
+}
+
+std::int64_t LongRequest::millisecondsElapsed(Clock::time_point now) const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+}
 
 State::State(std::filesystem::path dataDir, Platform platform)
     : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
@@ -131,7 +149,7 @@ std::size_t State::userDatabaseCount() const {
 std::vector<int> State::sessionsIn(int databaseId) const {
     std::vector<int> spids;
     for (const auto& [spid, session] : sessions_) {
-        if (session.databaseId == databaseId) {
+        if (session.activeDatabaseId() == databaseId) {
             spids.push_back(spid);
         }
     }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,9 +14,33 @@
 
 namespace devserver {
 
+// A statement that takes its time under the I/O rate, as sys.dm_exec_requests shows it.
+struct LongRequest {
+    using Clock = std::chrono::steady_clock;
+
+    std::u16string command;  // "BACKUP DATABASE", "RESTORE DATABASE", "DbccFilesCompact"
+    int databaseId = 0;
+    Clock::time_point start;
+    Clock::duration length{};
+
+    double percentComplete(Clock::time_point now) const;
+    std::int64_t millisecondsLeft(Clock::time_point now) const;
+    std::int64_t millisecondsElapsed(Clock::time_point now) const;
+};
+
 struct Session {
     int spid = 0;
     int databaseId = 1;
+    // From the login, for sys.dm_exec_sessions.
+    std::u16string loginName{};
+    std::u16string hostName{};
+    std::u16string programName{};
+    std::int64_t hostProcessId = 0;
+    std::optional<LongRequest> request{};
+
+    // A long request holds its database as USE holds the current one: the database is in
+    // use, and KILL of the sessions in it reaches the request.
+    int activeDatabaseId() const { return request ? request->databaseId : databaseId; }
     // Logged in with a login that may not see server state nor run extended procedures.
     bool restricted = false;
 };

@@ -130,8 +130,16 @@ struct FileList {
     Expr path;
     std::int64_t setNumber = 1;
 };
+// One file of CREATE DATABASE … ON PRIMARY ( … ) LOG ON ( … ).
+struct FileSpec {
+    FileKind kind = FileKind::Data;
+    std::u16string logicalName;
+    Expr path;
+    std::int64_t sizePages = 0;  // 0: SIZE not given
+};
 struct CreateDatabase {
     std::u16string name;
+    std::vector<FileSpec> files;  // empty: files named after the database
 };
 struct CreateTable {
     ObjectName table;

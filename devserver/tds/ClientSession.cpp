@@ -1,5 +1,7 @@
 #include "ClientSession.h"
 
+#include <poll.h>
+
 #include <exception>
 #include <iostream>
 
@@ -38,7 +40,8 @@ std::u16string requestKind(PacketType type) {
 
 ClientSession::ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
                              Instance& instance, BatchLog* log)
-    : id_(id),
+    : socket_(socket),
+      id_(id),
       connections_(connections),
       instance_(instance),
       log_(log),
@@ -89,7 +92,8 @@ bool ClientSession::logIn() {
     writer_.setPacketSize(packetSize);
 
     LoginResult result = instance_.login(
-        LoginRequest{login.userName, login.password, login.database, login.integratedSecurity});
+        LoginRequest{login.userName, login.password, login.database, login.integratedSecurity,
+                     login.hostName, login.appName, login.clientProcessId});
     if (!result.accepted) {
         writer_.send(encodeLoginRefused(result.error, version_));
         return false;
@@ -116,7 +120,9 @@ void ClientSession::serveRequests() {
         if (request->ignored) {
             writer_.send(encodeIgnoredAck(version_));
         } else if (request->type == PacketType::SqlBatch) {
-            answerBatch(*request);
+            if (!answerBatch(*request)) {
+                return;
+            }
         } else {
             writer_.send(
                 encodeErrorReply(messages::requestNotServed(requestKind(request->type)), version_));
@@ -124,19 +130,27 @@ void ClientSession::serveRequests() {
     }
 }
 
-void ClientSession::answerBatch(const ClientMessage& request) {
+bool ClientSession::clientGone() const {
+    pollfd socket{socket_, POLLRDHUP, 0};
+    return ::poll(&socket, 1, 0) > 0 &&
+           (socket.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+bool ClientSession::answerBatch(const ClientMessage& request) {
     std::u16string sql = decodeSqlBatch(request.payload, version_);
     if (log_ != nullptr) {
         log_->record(spid_, sql);
     }
     Bytes reply;
     try {
-        reply = encodeReply(instance_.executeBatch(spid_, sql), version_);
+        reply = encodeReply(instance_.executeBatch(spid_, sql, [this] { return clientGone(); }),
+                            version_);
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
+    return !instance_.sessionEnded(spid_);
 }
 
 }  // namespace devserver::tds

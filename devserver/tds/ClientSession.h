@@ -25,8 +25,11 @@ class ClientSession {
   private:
     bool logIn();
     void serveRequests();
-    void answerBatch(const ClientMessage& request);
+    // False when the session was killed during the batch: its connection ends.
+    bool answerBatch(const ClientMessage& request);
+    bool clientGone() const;
 
+    int socket_;
     ConnectionTable::Id id_;
     ConnectionTable& connections_;
     Instance& instance_;

@@ -8,14 +8,17 @@ namespace devserver::tds {
 
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
-    "                 [--bind ADDRESS] [--seed-databases N] [--windows-drive D=DIR]...\n"
-    "                 [--server-version YEAR] [--restricted-login NAME=PASSWORD]\n"
+    "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
+    "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
+    "                 [--restricted-login NAME=PASSWORD]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
     "  --sa-password PW    password of the login sa (default empty)\n"
     "  --log FILE          append every SQL batch received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
     "  --seed-databases N  make sure N user databases exist before listening\n"
+    "  --io-rate MB_PER_S  BACKUP, RESTORE and DBCC SHRINKDATABASE take the time their\n"
+    "                      bytes take at this rate (default: unlimited, no waiting)\n"
     "  --windows-drive D=DIR  pose as a Windows host whose drive D: is the folder DIR;\n"
     "                      repeatable; --data must lie on one of the drives\n"
     "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
@@ -66,6 +69,16 @@ int parseRelease(std::string_view option, std::string_view value) {
     throw UsageError(std::string(option) + " needs one of 2012, 2014, 2016, 2017, 2019, 2022");
 }
 
+double parseRate(std::string_view option, std::string_view text) {
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1e9) {
+        throw UsageError(std::string(option) + " needs a rate above 0 in MB per second, not '" +
+                         std::string(text) + "'");
+    }
+    return value;
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(std::span<const char* const> arguments) {
@@ -94,6 +107,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.logFile = std::filesystem::path(value);
         } else if (option == "--bind") {
             line.bindAddress = value;
+        } else if (option == "--io-rate") {
+            line.ioRateMegabytesPerSecond = parseRate(option, value);
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
         } else if (option == "--windows-drive") {

@@ -23,6 +23,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
+    double ioRateMegabytesPerSecond = 0;  // 0: unlimited
     std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
     int majorVersion = 16;
     std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password

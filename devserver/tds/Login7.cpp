@@ -53,8 +53,10 @@ Login7 parseLogin7(std::span<const std::uint8_t> payload) {
     reader.skip(4);  // Length: the packet framing already delimits the message
     login.tdsVersion = reader.u32le();
     login.packetSize = reader.u32le();
-    reader.skip(4 + 4 + 4);  // ClientProgVer, ClientPID, ConnectionID
-    reader.skip(1);          // OptionFlags1
+    reader.skip(4);  // ClientProgVer
+    login.clientProcessId = reader.u32le();
+    reader.skip(4);  // ConnectionID
+    reader.skip(1);  // OptionFlags1
     login.integratedSecurity = (reader.u8() & kIntegratedSecurity) != 0;
     reader.skip(1 + 1 + 4 + 4);  // TypeFlags, OptionFlags3, ClientTimeZone, ClientLCID
 

@@ -9,6 +9,7 @@ namespace devserver::tds {
 struct Login7 {
     std::uint32_t tdsVersion = 0;
     std::uint32_t packetSize = 0;
+    std::uint32_t clientProcessId = 0;
     bool integratedSecurity = false;
     std::u16string hostName;
     std::u16string userName;

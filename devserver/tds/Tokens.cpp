@@ -1,6 +1,9 @@
 #include "Tokens.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,6 +25,8 @@ constexpr std::uint8_t kTypeIntN = 0x26;
 constexpr std::uint8_t kTypeSmallInt = 0x34;
 constexpr std::uint8_t kTypeInt = 0x38;
 constexpr std::uint8_t kTypeBigInt = 0x7F;
+constexpr std::uint8_t kTypeReal = 0x3B;
+constexpr std::uint8_t kTypeFloatN = 0x6D;
 constexpr std::uint8_t kTypeNVarChar = 0xE7;
 constexpr std::uint8_t kTypeNChar = 0xEF;
 
@@ -32,32 +37,56 @@ constexpr auto kMaxTextUnits = static_cast<std::size_t>(kMaxNVarCharLength);
 // Message texts share the token's two-byte length with the other fields.
 constexpr std::size_t kMaxMessageUnits = 4000;
 
-enum class WireKind { Integer, Text };
+enum class WireKind { Integer, Real, Text };
 
 // How one column goes on the wire, settled from its declaration and its values so that
 // whatever the engine answers is encoded in a layout the client can read.
 struct WireColumn {
     WireKind kind = WireKind::Text;
-    std::uint8_t fixedType = 0;  // the non-nullable integer type
-    std::uint8_t width = 4;      // integer bytes
+    std::uint8_t fixedType = 0;  // the non-nullable numeric type
+    std::uint8_t width = 4;      // numeric bytes
     bool nullable = true;
     bool fixedWidthText = false;
     std::size_t maxUnits = 1;
 };
 
-std::u16string asText(const std::variant<std::int64_t, std::u16string>& value) {
+using Scalar = Value::value_type;
+
+std::u16string asText(const Scalar& value) {
     if (const auto* text = std::get_if<std::u16string>(&value)) {
         return text->substr(0, std::min(text->size(), kMaxTextUnits));
     }
-    std::string digits = std::to_string(std::get<std::int64_t>(value));
+    std::string digits;
+    if (const auto* real = std::get_if<double>(&value)) {
+        std::array<char, 32> buffer{};
+        std::snprintf(buffer.data(), buffer.size(), "%.7g", *real);
+        digits = buffer.data();
+    } else {
+        digits = std::to_string(std::get<std::int64_t>(value));
+    }
     return {digits.begin(), digits.end()};
 }
 
-std::int64_t asInteger(const std::variant<std::int64_t, std::u16string>& value) {
+std::int64_t asInteger(const Scalar& value) {
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
         return *number;
     }
+    if (const auto* real = std::get_if<double>(&value)) {
+        return static_cast<std::int64_t>(*real);
+    }
     throw std::logic_error("text value in an integer column");
+}
+
+std::uint32_t realBits(const Scalar& value) {
+    float real = 0;
+    if (const auto* number = std::get_if<double>(&value)) {
+        real = static_cast<float>(*number);
+    } else {
+        real = static_cast<float>(asInteger(value));
+    }
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &real, sizeof bits);
+    return bits;
 }
 
 WireColumn wireColumn(const RowSet& rows, std::size_t index) {
@@ -78,6 +107,9 @@ WireColumn wireColumn(const RowSet& rows, std::size_t index) {
             return wire;
         case ColumnType::BigInt:
             wire = {WireKind::Integer, kTypeBigInt, 8, wire.nullable, false, 0};
+            return wire;
+        case ColumnType::Real:
+            wire = {WireKind::Real, kTypeReal, 4, wire.nullable, false, 0};
             return wire;
         case ColumnType::NVarChar:
         case ColumnType::NChar:
@@ -185,9 +217,9 @@ void TokenWriter::rowSet(const RowSet& rows) {
             out_.u16le(0);
         }
         out_.u16le(column.nullable ? kFlagNullable : 0);
-        if (column.kind == WireKind::Integer) {
+        if (column.kind == WireKind::Integer || column.kind == WireKind::Real) {
             if (column.nullable) {
-                out_.u8(kTypeIntN);
+                out_.u8(column.kind == WireKind::Real ? kTypeFloatN : kTypeIntN);
                 out_.u8(column.width);
             } else {
                 out_.u8(column.fixedType);
@@ -205,12 +237,14 @@ void TokenWriter::rowSet(const RowSet& rows) {
         for (std::size_t i = 0; i < wire.size(); ++i) {
             const WireColumn& column = wire[i];
             const Value& value = i < row.size() ? row[i] : Value{};
-            if (column.kind == WireKind::Integer) {
+            if (column.kind == WireKind::Integer || column.kind == WireKind::Real) {
                 if (!value.has_value()) {
                     out_.u8(0);
                     continue;
                 }
-                auto number = static_cast<std::uint64_t>(asInteger(*value));
+                auto number = column.kind == WireKind::Real
+                                  ? std::uint64_t{realBits(*value)}
+                                  : static_cast<std::uint64_t>(asInteger(*value));
                 if (column.nullable) {
                     out_.u8(column.width);
                 }

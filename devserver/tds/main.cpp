@@ -33,7 +33,9 @@ sigset_t blockStopSignals() {
 
 devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& line) {
     using namespace devserver;
-    Instance::Options options{line.dataDir, text::fromUtf8(line.saPassword), {}, {}};
+    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+    Instance::Options options{line.dataDir, text::fromUtf8(line.saPassword),
+                              line.ioRateMegabytesPerSecond * kBytesPerMegabyte};
     for (const tds::DriveMapping& drive : line.windowsDrives) {
         std::filesystem::create_directories(drive.folder);
         options.platform.windowsDrives.push_back(

@@ -185,4 +185,24 @@ TEST(SilentServerLogin, WaitsWhileTheServerIsSilentAndFailsWhenItHangsUp) {
     EXPECT_FALSE(attempt.get().isEmpty());
 }
 
+// A Connect Timeout, which only the helper connection asks for, ends a login that the
+// server never answers.
+TEST(SilentServerLogin, AConnectTimeoutEndsTheWait) {
+    SilentServer silent;
+    auto attempt = std::async(std::launch::async, [port = silent.port()] {
+        OdbcConnection conn;
+        try {
+            conn.open(WindowAgainstServer::login(port) + ";Connect Timeout=1");
+        } catch (const DatabaseError& error) {
+            return error.description();
+        }
+        return QString();
+    });
+    const int accepted = silent.acceptOne();
+    const bool ended = attempt.wait_for(std::chrono::seconds(15)) == std::future_status::ready;
+    close(accepted);
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(attempt.get().isEmpty());
+}
+
 }  // namespace

@@ -178,6 +178,10 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--seed-databases", std::to_string(options_.seedDatabases)});
     }
+    if (options_.ioRateMegabytesPerSecond > 0) {
+        arguments.insert(arguments.end(),
+                         {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
+    }
     if (options_.windowsHost) {
         arguments.insert(arguments.end(), {"--windows-drive", "D=" + root_.string()});
     }

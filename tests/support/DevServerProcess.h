@@ -17,6 +17,7 @@ class DevServerProcess {
     struct Options {
         std::string saPassword;
         int seedDatabases = 0;
+        double ioRateMegabytesPerSecond = 0;  // 0: unlimited
         // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
         bool windowsHost = false;
         // Such as {"--server-version", "2016"} or {"--restricted-login", "name=password"}.

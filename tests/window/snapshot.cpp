@@ -2,6 +2,9 @@
 // README's picture and a reviewer's look at the layout come from the real widgets.
 // Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK
 //                               [SERVER-FOLDER-TO-SHOW]]]]
+//        window_snapshot OUT.png SERVER USER PASSWORD DATABASE --restore-from BACKUP [SECONDS]
+// The second form restores the database from the backup, the prompts answered, and takes
+// the picture SECONDS (default 3) into the restore, with the server's progress showing.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -11,11 +14,33 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <functional>
 
 #include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
+#include "app/Prompts.h"
 #include "app/ServerFileDialog.h"
+#include "common/OperatorTexts.h"
 #include "session/OdbcConnection.h"
+
+namespace {
+
+// The restore's prompts, answered as the operator would.
+class RestorePrompts : public Prompts {
+  public:
+    explicit RestorePrompts(QString backup) : backup_(std::move(backup)) {}
+    QString askTypedConfirmation(const QString&, const QString&) override {
+        return texts::kConfirmationPhrase;
+    }
+    ChosenFile chooseFile(const QString&, FileDialogMode) override {
+        return {backup_, backup_.section(u'/', -1)};
+    }
+
+  private:
+    QString backup_;
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -24,7 +49,12 @@ int main(int argc, char* argv[]) {
     }
     QTranslator qtTexts;
     installChineseQtTexts(qtTexts);
-    FMain window{makeOdbcConnection};
+    const bool restoring = argc >= 8 && QByteArray(argv[6]) == "--restore-from";
+    std::unique_ptr<Prompts> prompts;
+    if (restoring) {
+        prompts = std::make_unique<RestorePrompts>(QString::fromLocal8Bit(argv[7]));
+    }
+    FMain window{makeOdbcConnection, std::move(prompts)};
     window.show();
     if (argc >= 5) {
         window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);
@@ -40,6 +70,14 @@ int main(int argc, char* argv[]) {
         auto* list = window.findChild<QComboBox*>(QStringLiteral("C_DbList"));
         list->setCurrentIndex(list->findText(QString::fromLocal8Bit(argv[5])));
     }
+    if (restoring) {
+        const double seconds = argc >= 9 ? QByteArray(argv[8]).toDouble() : 3.0;
+        QTimer::singleShot(static_cast<int>(seconds * 1000),
+                           [&] { window.grab().save(QString::fromLocal8Bit(argv[1])); });
+        window.findChild<QPushButton*>(QStringLiteral("c_Restore"))->click();
+        qInfo("%s", qUtf8Printable(window.statusText()));
+        return 0;
+    }
     // A prompt that the click opens is pictured too, then cancelled. A typed confirmation on
     // the way is answered with the phrase; the server file dialog is first taken to the
     // folder given, if any.
@@ -49,7 +87,7 @@ int main(int argc, char* argv[]) {
     std::function<void()> picture = [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
-            prompt->setTextValue(QStringLiteral("甲乙丙丁戊己庚辛壬癸"));
+            prompt->setTextValue(texts::kConfirmationPhrase);
             prompt->accept();
             QTimer::singleShot(300, picture);
             return;

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Text.h"
 
 using namespace devserver;
@@ -22,8 +23,8 @@ void EngineTest::TearDown() {
 
 void EngineTest::restart() {
     instance_.reset();
-    instance_ = std::make_unique<Instance>(
-        Instance::Options{dir_ / "data", u"", platform_, restrictedLogin_});
+    instance_ = std::make_unique<Instance>(Instance::Options{
+        dir_ / "data", u"", ioBytesPerSecond_, platform_, restrictedLogin_});
     instance_->setSessionTerminator([this](int spid) { terminated_.push_back(spid); });
 }
 
@@ -93,13 +94,7 @@ std::vector<std::vector<std::u16string>> EngineTest::table(const Reply& reply) {
     for (const auto& row : rows(reply).rows) {
         std::vector<std::u16string> texts;
         for (const Value& v : row) {
-            if (!v) {
-                texts.push_back(u"NULL");
-            } else if (const auto* i = std::get_if<std::int64_t>(&*v)) {
-                texts.push_back(text::number(*i));
-            } else {
-                texts.push_back(std::get<std::u16string>(*v));
-            }
+            texts.push_back(v ? values::toText(v) : u"NULL");
         }
         out.push_back(std::move(texts));
     }

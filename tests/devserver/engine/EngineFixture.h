@@ -37,6 +37,7 @@ class EngineTest : public ::testing::Test {
     std::u16string u16path(const std::string& name) const;
     static std::u16string u16(const std::string& utf8);
 
+    double ioBytesPerSecond_ = 0;  // set before SetUp() for a time model
     std::filesystem::path dir_;
     // What restart() starts the instance as: a Linux host of the newest release by default.
     devserver::Platform platform_;

@@ -109,7 +109,9 @@ TEST_F(EngineTest, SessionsOnSeveralThreadsSeeOneConsistentInstance) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             const LoginResult session = instance_->login({u"sa", u"", u"", false});
-            const std::u16string name = u"T" + text::number(t);
+            // Appended rather than added: GCC 12 misreads u"T" + text as an overlapping copy.
+            std::u16string name = u"T";
+            name += text::number(t);
             for (int i = 0; i < 50; ++i) {
                 for (const std::u16string& sql :
                      {u"CREATE DATABASE " + name, std::u16string(kCatalogueQuery),

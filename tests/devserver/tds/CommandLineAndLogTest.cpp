@@ -19,8 +19,9 @@ tds::CommandLine parse(std::vector<const char*> arguments) {
 }  // namespace
 
 TEST(CommandLine, ReadsEveryOption) {
-    auto line = parse({"--port", "0", "--data", "/tmp/d", "--sa-password", "pw", "--log",
-                       "/tmp/l.jsonl", "--bind", "::1", "--seed-databases", "32767"});
+    auto line =
+        parse({"--port", "0", "--data", "/tmp/d", "--sa-password", "pw", "--log", "/tmp/l.jsonl",
+               "--bind", "::1", "--seed-databases", "32767", "--io-rate", "2.5"});
     EXPECT_EQ(line.port, 0);
     EXPECT_EQ(line.dataDir, "/tmp/d");
     EXPECT_EQ(line.saPassword, "pw");
@@ -28,6 +29,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(*line.logFile, "/tmp/l.jsonl");
     EXPECT_EQ(line.bindAddress, "::1");
     EXPECT_EQ(line.seedDatabases, 32767);
+    EXPECT_EQ(line.ioRateMegabytesPerSecond, 2.5);
 }
 
 TEST(CommandLine, DefaultsToLoopbackAndAnEmptyPassword) {
@@ -35,6 +37,7 @@ TEST(CommandLine, DefaultsToLoopbackAndAnEmptyPassword) {
     EXPECT_EQ(line.bindAddress, "127.0.0.1");
     EXPECT_EQ(line.saPassword, "");
     EXPECT_FALSE(line.logFile.has_value());
+    EXPECT_EQ(line.ioRateMegabytesPerSecond, 0);
 }
 
 TEST(CommandLine, RefusesWhatItCannotUse) {
@@ -44,6 +47,9 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
     EXPECT_THROW(parse({"--data", "d", "--port", "12x"}), tds::UsageError);
     EXPECT_THROW(parse({"--data", "d", "--colour", "red"}), tds::UsageError);
     EXPECT_THROW(parse({"--data"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--io-rate", "0"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--io-rate", "-1"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--io-rate", "fast"}), tds::UsageError);
     EXPECT_TRUE(parse({"--help"}).helpRequested);
 }
 

@@ -1,0 +1,298 @@
+// The window while the server works for seconds: it stays alive, shows the server's progress,
+// lets no input or close through, and falls back to the elapsed time when the helper
+// connection cannot help. Against a development server with an I/O rate.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "DocumentedTexts.h"
+#include "QtPrinters.h"
+#include "app/FMain.h"
+#include "app/ProgressArea.h"
+#include "app/Prompts.h"
+#include "common/OperatorTexts.h"
+#include "session/OdbcConnection.h"
+#include "support/DevServerProcess.h"
+
+namespace {
+
+constexpr double kRateMegabytesPerSecond = 60;  // a 150-MB database takes 2.5 s
+const QString kPassword = QStringLiteral("Long#Ops9");
+
+class ScriptedPrompts : public Prompts {
+  public:
+    QStringList answers;
+    QList<ChosenFile> files;
+    int fileDialogs = 0;
+    QString askTypedConfirmation(const QString&, const QString&) override {
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    ChosenFile chooseFile(const QString&, FileDialogMode) override {
+        ++fileDialogs;
+        if (files.isEmpty()) {
+            throw Error(QStringLiteral("已取消选择文件"));
+        }
+        return files.takeFirst();
+    }
+};
+
+// A connection whose every call fails, standing for a helper connection that cannot help.
+class FailingConnection : public Connection {
+  public:
+    explicit FailingConnection(bool refuseOpen) : refuseOpen_(refuseOpen) {}
+    void open(const QString&) override {
+        if (refuseOpen_) {
+            throw DatabaseError("refused", "08001");
+        }
+        open_ = true;
+    }
+    int state() const override { return open_ ? Open : Closed; }
+    void close() override { open_ = false; }
+    void execute(const QString&) override { throw DatabaseError("no", "42000"); }
+    ResultSet query(const QString&) override { throw DatabaseError("no", "42000"); }
+
+  private:
+    bool refuseOpen_;
+    bool open_ = false;
+};
+
+// What the window's thread did while a click ran: how long its event loop was ever away,
+// and every text the progress area showed.
+struct Observation {
+    qint64 longestGapMs = 0;
+    QStringList areaTexts;
+    std::vector<int> percents;
+};
+
+class LongOperations : public ::testing::Test {
+  protected:
+    LongOperations()
+        : server(DevServerProcess::Options{kPassword.toStdString(), 0, kRateMegabytesPerSecond}) {
+        OdbcConnection setup;
+        setup.open(login());
+        setup.execute(createStatement("Big", 150));
+        // A plain restore over a database in full recovery wants its log tail backed up.
+        setup.execute("ALTER DATABASE Big SET RECOVERY SIMPLE");
+        setup.execute(createStatement("Mid", 40));
+        setup.execute("CREATE DATABASE Small");
+        setup.close();
+        setupBatches = server.readLog().size();
+    }
+
+    QString login() const {
+        return QStringLiteral(
+                   "Persist Security Info=True;Provider=SQLOLEDB.1;User ID=sa;Password=%1;"
+                   "Data Source=127.0.0.1,%2;Initial Catalog=master")
+            .arg(kPassword)
+            .arg(server.port());
+    }
+    QString inData(const QString& name) const {
+        return QString::fromStdString((server.dataDir() / name.toStdString()).string());
+    }
+    QString createStatement(const QString& name, int megabytes) const {
+        return QStringLiteral(
+                   "CREATE DATABASE %1 ON PRIMARY (NAME = %1, FILENAME = '%2', "
+                   "SIZE = %3MB) LOG ON (NAME = %1_log, FILENAME = '%4')")
+            .arg(name, inData(name + ".mdf"))
+            .arg(megabytes)
+            .arg(inData(name + "_log.ldf"));
+    }
+
+    void open(ConnectionSlot::Factory factory = makeOdbcConnection) {
+        prompts = new ScriptedPrompts;
+        window = std::make_unique<FMain>(std::move(factory), std::unique_ptr<Prompts>(prompts));
+        window->show();
+        control<QComboBox>("C_LoginStyle")->setCurrentIndex(1);
+        control<QLineEdit>("T_Pwd")->setText(kPassword);
+        control<QLineEdit>("T_Ip")->setText(QStringLiteral("127.0.0.1,%1").arg(server.port()));
+        control<QPushButton>("C_Link")->click();
+        ASSERT_EQ(window->statusText(), "数据库连接成功");
+    }
+
+    template <typename W>
+    W* control(const char* name) {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QLabel* area() { return control<QLabel>("ProgressArea"); }
+    void select(const QString& database) {
+        auto* list = control<QComboBox>("C_DbList");
+        list->setCurrentIndex(list->findText(database));
+    }
+
+    // Clicks and watches the window's thread every 10 ms until the handler returns.
+    // `during` runs once, from the window's own event loop, 700 ms into the click.
+    Observation clickAndObserve(const char* button, const std::function<void()>& during = {}) {
+        Observation seen;
+        QElapsedTimer sinceLast;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            seen.longestGapMs = std::max(seen.longestGapMs, sinceLast.restart());
+            const QString text = area()->isVisible() ? area()->text() : QString();
+            if (!text.isEmpty() && (seen.areaTexts.isEmpty() || seen.areaTexts.last() != text)) {
+                seen.areaTexts << text;
+                static const QRegularExpression percent(QStringLiteral("^完成 (\\d+)%"));
+                if (const auto match = percent.match(text); match.hasMatch()) {
+                    seen.percents.push_back(match.captured(1).toInt());
+                }
+            }
+        });
+        if (during) {
+            QTimer::singleShot(700, during);
+        }
+        sinceLast.start();
+        watch.start();
+        control<QPushButton>(button)->click();
+        watch.stop();
+        return seen;
+    }
+
+    // The batches each session sent after the setup.
+    std::map<int, QStringList> sentBySession() const {
+        std::map<int, QStringList> sent;
+        const auto log = server.readLog();
+        for (std::size_t i = setupBatches; i < log.size(); ++i) {
+            sent[log[i].spid] << QString::fromStdString(log[i].sql);
+        }
+        return sent;
+    }
+
+    DevServerProcess server;
+    std::size_t setupBatches = 0;
+    ScriptedPrompts* prompts = nullptr;
+    std::unique_ptr<FMain> window;
+};
+
+void expectAliveWithRisingServerProgress(const Observation& seen) {
+    EXPECT_LE(seen.longestGapMs, 100);
+    ASSERT_GE(seen.percents.size(), 2u) << seen.areaTexts.join(" | ").toStdString();
+    EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
+    EXPECT_GT(seen.percents.back(), seen.percents.front());
+}
+
+TEST_F(LongOperations, BackupAndRestoreKeepTheWindowAliveAndShowTheServersProgress) {
+    open();
+    select("Big");
+    prompts->files << ChosenFile{inData("Big.bak"), "Big.bak"};
+    const Observation backup = clickAndObserve("c_BackUp");
+    EXPECT_EQ(window->statusText(), "备份数据库成功");
+    expectAliveWithRisingServerProgress(backup);
+    EXPECT_FALSE(area()->isVisible());
+
+    select("Big");
+    prompts->answers << kConfirmationPhrase;
+    prompts->files << ChosenFile{inData("Big.bak"), "Big.bak"};
+    const Observation restore = clickAndObserve("c_Restore");
+    EXPECT_EQ(window->statusText(), "恢复数据库成功");
+    expectAliveWithRisingServerProgress(restore);
+    EXPECT_FALSE(area()->isVisible());
+
+    // The tool's own session received the documented texts and nothing else; the helper
+    // connection only read the server's views.
+    const QString backupStatement =
+        "Backup Database Big To disk='" + inData("Big.bak") + "' WITH FORMAT ";
+    const QString restoreStatement = "Restore Database Big From disk='" + inData("Big.bak") + "' ";
+    int helperBatches = 0;
+    for (const auto& [spid, texts] : sentBySession()) {
+        if (texts.contains(backupStatement)) {
+            EXPECT_EQ(texts, (QStringList{kCatalogue, backupStatement, kCatalogue,
+                                          evictionBatch("'Big'"), restoreStatement, kCatalogue}));
+            continue;
+        }
+        for (const QString& text : texts) {
+            ++helperBatches;
+            EXPECT_TRUE(text.startsWith("SELECT ") && text.contains(" FROM sys.dm_exec_"))
+                << text.toStdString();
+        }
+    }
+    EXPECT_GE(helperBatches, 2);
+}
+
+TEST_F(LongOperations, ClicksKeysAndCloseDuringAnOperationReachNoHandler) {
+    open();
+    select("Big");
+    prompts->answers << kConfirmationPhrase;
+    prompts->files << ChosenFile{inData("Big.bak"), "Big.bak"};
+    OdbcConnection other;  // the backup to restore from
+    other.open(login());
+    other.execute("BACKUP DATABASE Big TO DISK = '" + inData("Big.bak") + "' WITH FORMAT");
+    other.close();
+
+    bool closed = true;
+    QString areaAfterClose;
+    int selectedDuring = -2;
+    const Observation restore = clickAndObserve("c_Restore", [&] {
+        auto* list = control<QComboBox>("C_DbList");
+        QTest::mouseClick(control<QPushButton>("c_BackUp"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("C_UnLink"), Qt::LeftButton);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        selectedDuring = list->currentIndex();
+        closed = window->close();
+        areaAfterClose = area()->text();
+    });
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(areaAfterClose, texts::kCloseRefused);
+    EXPECT_EQ(selectedDuring, control<QComboBox>("C_DbList")->findText("Big"));
+    EXPECT_LE(restore.longestGapMs, 100);
+    EXPECT_EQ(window->statusText(), "恢复数据库成功");
+    EXPECT_EQ(prompts->fileDialogs, 1);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(control<QPushButton>("C_UnLink")->isEnabled());
+
+    EXPECT_TRUE(window->close());  // once the call has returned, closing works as before
+}
+
+TEST_F(LongOperations, AHelperThatCannotHelpLeavesTheElapsedTimeAlone) {
+    for (const bool refuseOpen : {true, false}) {
+        SCOPED_TRACE(refuseOpen ? "refused connection" : "failing query");
+        int made = 0;
+        open([&made, refuseOpen]() -> std::unique_ptr<Connection> {
+            if (made++ == 0) {
+                return std::make_unique<OdbcConnection>();
+            }
+            return std::make_unique<FailingConnection>(refuseOpen);
+        });
+        select("Mid");
+        prompts->files << ChosenFile{inData("Mid.bak"), "Mid.bak"};
+        const Observation backup = clickAndObserve("c_BackUp");
+        EXPECT_EQ(window->statusText(), "备份数据库成功");
+        EXPECT_EQ(made, 2);  // the helper was asked for
+        ASSERT_FALSE(backup.areaTexts.isEmpty());
+        EXPECT_TRUE(backup.percents.empty());
+        for (const QString& text : backup.areaTexts) {
+            EXPECT_TRUE(text.startsWith("执行中，已用 ")) << text.toStdString();
+        }
+        window.reset();
+    }
+}
+
+TEST_F(LongOperations, AQuickOperationShowsNothingAndAsksTheHelperNothing) {
+    open();
+    select("Small");
+    const Observation detach = clickAndObserve("C_Clear");
+    EXPECT_EQ(window->statusText(), "数据库分离成功");
+    EXPECT_TRUE(detach.areaTexts.isEmpty());
+    EXPECT_FALSE(area()->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(sentBySession().size(), 1u);  // the tool's own session alone
+}
+
+TEST(ProgressTexts, ElapsedAndServerFigures) {
+    EXPECT_EQ(progress_text::duration(7'900), "0:07");
+    EXPECT_EQ(progress_text::duration(750'000), "12:30");
+    EXPECT_EQ(progress_text::duration(3'723'000), "1:02:03");
+    EXPECT_EQ(progress_text::progress(12'000, std::nullopt), "执行中，已用 0:12");
+    EXPECT_EQ(progress_text::progress(65'000, ServerProgress{42.9, 35'000}),
+              "完成 42%，剩余 0:35，已用 1:05");
+}
+
+}  // namespace
