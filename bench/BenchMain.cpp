@@ -1,6 +1,6 @@
 // Runs the benchmarks against development servers on loopback and prints the table.
 //   dbtool_bench [--runs N] [--quick-runs N] [--process-runs N] [--memory-runs N]
-//                [--only list|detach|encryption|startup|memory|longops]
+//                [--only list|detach|encryption|folder|startup|memory|longops]
 // Each comparison alternates the tool's path with its baseline in the same run; the
 // figures are medians, and nothing here passes or fails on a figure.
 
@@ -22,10 +22,11 @@ using Stage = void (*)(const bench::Settings&, bench::Report&);
 
 const std::map<std::string, Stage> kStages{
     {"list", bench::runListRefresh},      {"detach", bench::runDetach},
-    {"encryption", bench::runEncryption}, {"startup", bench::runStartup},
-    {"memory", bench::runPeakMemory},     {"longops", bench::runLongOperations},
+    {"encryption", bench::runEncryption}, {"folder", bench::runFolderListing},
+    {"startup", bench::runStartup},       {"memory", bench::runPeakMemory},
+    {"longops", bench::runLongOperations},
 };
-const std::vector<std::string> kOrder{"list",    "detach", "encryption",
+const std::vector<std::string> kOrder{"list",    "detach", "encryption", "folder",
                                       "startup", "memory", "longops"};
 
 struct CommandLine {

@@ -24,9 +24,22 @@ constexpr auto kPiece = std::chrono::milliseconds(50);
 
 struct Instance::Impl {
     explicit Impl(Options options)
-        : state(options.dataDir),
+        : state(options.dataDir, std::move(options.platform)),
           saPassword(std::move(options.saPassword)),
+          restrictedLogin(std::move(options.restrictedLogin)),
           ioBytesPerSecond(options.ioBytesPerSecond) {}
+
+    // Whether the login is the restricted one; nullopt when the name or password is wrong.
+    std::optional<bool> restricted(const LoginRequest& request) const {
+        if (text::sameName(request.user, u"sa") && request.password == saPassword) {
+            return false;
+        }
+        if (restrictedLogin && text::sameName(request.user, restrictedLogin->name) &&
+            request.password == restrictedLogin->password) {
+            return true;
+        }
+        return std::nullopt;
+    }
 
     int freeSpid() const {
         int spid = State::kFirstUserSpid;
@@ -40,6 +53,7 @@ struct Instance::Impl {
     // `state` is only touched with `mutex` held.
     mutable State state;
     std::u16string saPassword;
+    std::optional<RestrictedLogin> restrictedLogin;
     SessionTerminator terminator;
     // Killed sessions whose connections have not logged out yet. Their numbers stay taken
     // until then, so that the late logout of a killed connection cannot end a new session
@@ -138,7 +152,8 @@ LoginResult Instance::login(const LoginRequest& request) {
         result.error = messages::untrustedDomain();
         return result;
     }
-    if (!text::sameName(request.user, u"sa") || request.password != impl_->saPassword) {
+    const std::optional<bool> restricted = impl_->restricted(request);
+    if (!restricted) {
         result.error = messages::loginFailed(request.user);
         return result;
     }
@@ -155,7 +170,9 @@ LoginResult Instance::login(const LoginRequest& request) {
     }
     Session& session = state.sessions()[spid];
     session = Session{spid, db->id};
-    session.loginName = u"sa";  // the login's own name, however the client spelled it
+    // The login's own name, however the client spelled it.
+    session.loginName = *restricted ? impl_->restrictedLogin->name : u"sa";
+    session.restricted = *restricted;
     session.hostName = request.hostName;
     session.programName = request.programName;
     session.hostProcessId = request.hostProcessId;

@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Procedure.h"
 #include "Reply.h"
+#include "State.h"
 
 // The modelled SQL Server instance: catalogue, sessions, database and backup files in the
 // data folder. Thread-safe: every public call may come from any connection's thread.
@@ -38,12 +40,21 @@ class Instance {
     // by the caller's own thread beyond what the instance needs; must not block.
     using SessionTerminator = std::function<void(int spid)>;
 
+    // A login other than sa that may not see server state nor run extended procedures, so
+    // that the host's files cannot be listed through it.
+    struct RestrictedLogin {
+        std::u16string name;
+        std::u16string password;
+    };
+
     struct Options {
         std::filesystem::path dataDir;
         std::u16string saPassword;
         // Under a rate, BACKUP, RESTORE and DBCC SHRINKDATABASE take (bytes / rate)
         // seconds while the other sessions go on. 0: every statement is instant.
         double ioBytesPerSecond = 0;
+        Platform platform{};
+        std::optional<RestrictedLogin> restrictedLogin{};
     };
 
     // Tells whether the client of a running batch has gone away (its connection closed).

@@ -52,6 +52,9 @@ Message procedureNotModelled(const Text& name) {
 Message functionNotModelled(const Text& name) {
     return error(kDevServerError, 16, kNotModelled + u"the function '" + name + u"'.");
 }
+Message conversionNotModelled(const Text& type) {
+    return error(50000, 16, u"The development server does not model CONVERT to '" + type + u"'.");
+}
 Message syntaxNear(const Text& token) {
     return error(102, 15, u"Incorrect syntax near '" + quotedTail(token) + u"'.");
 }
@@ -426,6 +429,28 @@ Message dbccDone() {
 }
 Message databaseContextChanged(const Text& name) {
     return info(5701, u"Changed database context to '" + name + u"'.");
+}
+
+Message serverStateDenied() {
+    return error(300, 14,
+                 u"VIEW SERVER STATE permission was denied on object 'server', database "
+                 u"'master'.");
+}
+Message notPermitted() {
+    return error(297, 16, u"The user does not have permission to perform this action.");
+}
+Message executeDenied(const Text& procedure) {
+    return error(229, 14,
+                 u"The EXECUTE permission was denied on the object '" + procedure +
+                     u"', database 'mssqlsystemresource', schema 'sys'.");
+}
+Message parametersMissing(const Text& function) {
+    return error(216, 16, u"Parameters were not supplied for the function '" + function + u"'.");
+}
+Message folderUnreadable(const Text& searched, int osError) {
+    return error(3634, 16,
+                 u"The operating system returned the error '" + osErrorText(osError) +
+                     u"' while attempting 'FindFirstFile' on '" + searched + u"'.");
 }
 
 Message killOwn() {

@@ -18,6 +18,7 @@ Message info(std::int32_t number, Text text);
 Message notModelled(const Text& firstWords);
 Message procedureNotModelled(const Text& name);
 Message functionNotModelled(const Text& name);
+Message conversionNotModelled(const Text& type);
 Message syntaxNear(const Text& token);
 Message syntaxNearKeyword(const Text& keyword);
 Message unclosedQuote(const Text& rest);
@@ -107,6 +108,13 @@ Message logicalNameInUse(const Text& name);
 Message fileNameSet(const Text& name);
 Message dbccDone();
 Message databaseContextChanged(const Text& name);
+
+// The host's file system, as the file-listing views and procedures report it.
+Message serverStateDenied();  // 300
+Message notPermitted();       // 297
+Message executeDenied(const Text& procedure);
+Message parametersMissing(const Text& function);
+Message folderUnreadable(const Text& searched, int osError);
 
 Message killOwn();
 Message killUnknown(std::int64_t spid);

@@ -57,8 +57,10 @@ std::int64_t LongRequest::millisecondsElapsed(Clock::time_point now) const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
 }
 
-State::State(std::filesystem::path dataDir)
-    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()) {
+State::State(std::filesystem::path dataDir, Platform platform)
+    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
+      host_(dataDir_, std::move(platform.windowsDrives)),
+      majorVersion_(platform.majorVersion) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -10,6 +11,8 @@ const char* const kUsage =
     "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
     "                 [--login-timeout S]\n"
+    "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
+    "                 [--restricted-login NAME=PASSWORD]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
     "  --sa-password PW    password of the login sa (default empty)\n"
@@ -23,7 +26,13 @@ const char* const kUsage =
     "  --tls-cert FILE     the server's certificate (PEM); with --tls-key. Without them the\n"
     "  --tls-key FILE      server makes its own self-signed one in DIR on first start\n"
     "  --login-timeout S   close a connection that has not logged in after S seconds\n"
-    "                      (default 60)\n";
+    "                      (default 60)\n"
+    "  --windows-drive D=DIR  pose as a Windows host whose drive D: is the folder DIR;\n"
+    "                      repeatable; --data must lie on one of the drives\n"
+    "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
+    "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
+    "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
+    "                      nor run extended procedures, so it cannot list files\n";
 
 namespace {
 
@@ -48,6 +57,37 @@ EncryptionMode parseEncryption(std::string_view text) {
         return EncryptionMode::Force;
     }
     throw UsageError("--encryption takes off, optional or force, not '" + std::string(text) + "'");
+}
+
+std::pair<std::string, std::string> splitAtEquals(std::string_view option, std::string_view value,
+                                                  const char* shape) {
+    const std::size_t equals = value.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw UsageError(std::string(option) + " needs " + shape + ", not '" + std::string(value) +
+                         "'");
+    }
+    return {std::string(value.substr(0, equals)), std::string(value.substr(equals + 1))};
+}
+
+DriveMapping parseDrive(std::string_view option, std::string_view value) {
+    auto [letter, folder] = splitAtEquals(option, value, "D=DIR");
+    const char first = letter.empty() ? '\0' : letter[0];
+    const bool isLetter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (letter.size() != 1 || !isLetter || folder.empty()) {
+        throw UsageError(std::string(option) + " needs a drive letter and a folder, as D=DIR");
+    }
+    return {static_cast<char>(first & ~0x20), std::filesystem::path(folder)};
+}
+
+int parseRelease(std::string_view option, std::string_view value) {
+    constexpr std::array<std::pair<std::string_view, int>, 6> kReleases{
+        {{"2012", 11}, {"2014", 12}, {"2016", 13}, {"2017", 14}, {"2019", 15}, {"2022", 16}}};
+    for (const auto& [year, major] : kReleases) {
+        if (value == year) {
+            return major;
+        }
+    }
+    throw UsageError(std::string(option) + " needs one of 2012, 2014, 2016, 2017, 2019, 2022");
 }
 
 double parseRate(std::string_view option, std::string_view text) {
@@ -100,6 +140,18 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.tlsKey = std::filesystem::path(value);
         } else if (option == "--login-timeout") {
             line.loginTimeout = std::chrono::seconds(parseNumber(option, value, 1, 86400));
+        } else if (option == "--windows-drive") {
+            DriveMapping drive = parseDrive(option, value);
+            for (const DriveMapping& known : line.windowsDrives) {
+                if (known.letter == drive.letter) {
+                    throw UsageError("drive " + std::string(1, drive.letter) + ": is mapped twice");
+                }
+            }
+            line.windowsDrives.push_back(std::move(drive));
+        } else if (option == "--server-version") {
+            line.majorVersion = parseRelease(option, value);
+        } else if (option == "--restricted-login") {
+            line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
         } else {
             throw UsageError("unknown option " + std::string(option));
         }

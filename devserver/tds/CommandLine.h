@@ -7,10 +7,17 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Encryption.h"
 
 namespace devserver::tds {
+
+struct DriveMapping {
+    char letter = 'D';  // upper case
+    std::filesystem::path folder;
+};
 
 struct CommandLine {
     std::uint16_t port = 1433;
@@ -24,6 +31,9 @@ struct CommandLine {
     std::optional<std::filesystem::path> tlsKey;
     std::chrono::seconds loginTimeout{60};
     double ioRateMegabytesPerSecond = 0;  // 0: unlimited
+    std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
+    int majorVersion = 16;
+    std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
     bool helpRequested = false;
 };
 

@@ -45,6 +45,25 @@ std::unique_ptr<devserver::tds::TlsContext> tlsContext(const devserver::tds::Com
     return std::make_unique<TlsContext>(ownCertificate(options.dataDir));
 }
 
+devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& line) {
+    using namespace devserver;
+    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+    Instance::Options options{line.dataDir, text::fromUtf8(line.saPassword),
+                              line.ioRateMegabytesPerSecond * kBytesPerMegabyte};
+    for (const tds::DriveMapping& drive : line.windowsDrives) {
+        std::filesystem::create_directories(drive.folder);
+        options.platform.windowsDrives.push_back(
+            {static_cast<char16_t>(drive.letter), drive.folder});
+    }
+    options.platform.majorVersion = line.majorVersion;
+    if (line.restrictedLogin) {
+        options.restrictedLogin =
+            Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),
+                                      text::fromUtf8(line.restrictedLogin->second)};
+    }
+    return options;
+}
+
 int serve(const devserver::tds::CommandLine& options) {
     using namespace devserver;
     sigset_t stopSignals = blockStopSignals();
@@ -55,9 +74,7 @@ int serve(const devserver::tds::CommandLine& options) {
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
-    Instance instance(Instance::Options{options.dataDir, text::fromUtf8(options.saPassword),
-                                        options.ioRateMegabytesPerSecond * kBytesPerMegabyte});
+    Instance instance(instanceOptions(options));
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }

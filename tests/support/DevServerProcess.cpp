@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -185,6 +186,9 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
     }
+    if (options_.windowsHost) {
+        arguments.insert(arguments.end(), {"--windows-drive", "D=" + root_.string()});
+    }
     arguments.insert(arguments.end(), options_.extraArguments.begin(),
                      options_.extraArguments.end());
     std::vector<char*> argv;
@@ -250,6 +254,15 @@ void DevServerProcess::start(int port) {
                                  serverErrors());
     }
     port_ = std::stoi(address.substr(colon + 1));
+}
+
+std::string DevServerProcess::serverPath(const std::string& belowRoot) const {
+    if (!options_.windowsHost) {
+        return (root_ / belowRoot).lexically_normal().string();
+    }
+    std::string path = "D:\\" + belowRoot;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }
 
 int DevServerProcess::stop() {

@@ -18,7 +18,10 @@ class DevServerProcess {
         std::string saPassword{};
         int seedDatabases = 0;
         double ioRateMegabytesPerSecond = 0;  // 0: unlimited
-        // Further options for the server, e.g. {"--encryption", "force"}.
+        // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
+        bool windowsHost = false;
+        // Further options for the server, e.g. {"--encryption", "force"} or
+        // {"--server-version", "2016"}.
         std::vector<std::string> extraArguments{};
     };
 
@@ -40,6 +43,11 @@ class DevServerProcess {
 
     int port() const { return port_; }
     const std::filesystem::path& dataDir() const { return dataDir_; }
+    // The folder that holds the data folder; drive D: of a Windows host.
+    const std::filesystem::path& root() const { return root_; }
+    // A path below root(), given with '/', as the server names it: "D:\samples\Shop.bak"
+    // on a Windows host, the absolute path on a Linux host. UTF-8.
+    std::string serverPath(const std::string& belowRoot) const;
     const std::filesystem::path& logPath() const { return logPath_; }
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }

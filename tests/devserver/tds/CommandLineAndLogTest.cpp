@@ -74,6 +74,28 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
     EXPECT_TRUE(parse({"--help"}).helpRequested);
 }
 
+TEST(CommandLine, PosesAsAWindowsHostOfAGivenRelease) {
+    auto line = parse({"--data", "/d/data", "--windows-drive", "d=/d", "--windows-drive",
+                       "E=/srv/e", "--server-version", "2016", "--restricted-login", "viewer=a=b"});
+    ASSERT_EQ(line.windowsDrives.size(), 2U);
+    EXPECT_EQ(line.windowsDrives[0].letter, 'D');
+    EXPECT_EQ(line.windowsDrives[0].folder, "/d");
+    EXPECT_EQ(line.windowsDrives[1].letter, 'E');
+    EXPECT_EQ(line.majorVersion, 13);
+    ASSERT_TRUE(line.restrictedLogin.has_value());
+    EXPECT_EQ(line.restrictedLogin->first, "viewer");
+    EXPECT_EQ(line.restrictedLogin->second, "a=b");
+    EXPECT_TRUE(parse({"--data", "d"}).windowsDrives.empty());
+    EXPECT_EQ(parse({"--data", "d"}).majorVersion, 16);
+    for (const char* drive : {"D", "D=", "=/d", "DD=/d", "1=/d"}) {
+        EXPECT_THROW(parse({"--data", "d", "--windows-drive", drive}), tds::UsageError) << drive;
+    }
+    EXPECT_THROW(parse({"--data", "d", "--windows-drive", "D=/a", "--windows-drive", "d=/b"}),
+                 tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--server-version", "2000"}), tds::UsageError);
+    EXPECT_THROW(parse({"--data", "d", "--restricted-login", "nopassword"}), tds::UsageError);
+}
+
 TEST(BatchLogLine, EscapesForJsonAndKeepsNonAsciiAsUtf8) {
     EXPECT_EQ(tds::batchLogLine(52, u"SELECT 1"), R"({"spid": 52, "sql": "SELECT 1"})");
     EXPECT_EQ(tds::batchLogLine(51, u"a\r\nb\t\"c\" \\ \u0001"),
