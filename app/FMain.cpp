@@ -30,14 +30,14 @@ QFont windowFont() {
 FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts,
              QWidget* parent)
     : QWidget(parent),
-      helper_(connectionFactory),
+      helper_(std::make_shared<HelperConnection>(connectionFactory)),
       conn_([this, server = std::move(connectionFactory)] {
-          return std::make_unique<ResponsiveConnection>(server(), *runner_, helper_);
+          return std::make_unique<ResponsiveConnection>(server(), *runner_, *helper_);
       }),
-      prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this)) {
+      prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());
     buildControls();
-    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, helper_);
+    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, *helper_);
     runner_ = std::make_unique<CallRunner>(*busy_);
     wireHandlers();
     onLoad();

@@ -28,7 +28,8 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     Q_OBJECT
 
   public:
-    // Tests pass a fake connection factory and scripted prompts.
+    // Tests pass a fake connection factory and scripted prompts. The helper connection is
+    // made by the same factory as Conn.
     explicit FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts> prompts = {},
                    QWidget* parent = nullptr);
     ~FMain() override;
@@ -83,8 +84,9 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     // Runs a handler unless a call is running: handlers never overlap.
     void unlessBusy(const std::function<void()>& handler);
 
-    // Declared before conn_, whose connection uses them.
-    HelperConnection helper_;
+    // Declared before conn_, whose connection uses them. The helper connection is shared
+    // with the jobs that read the server's files, which may outlive a dialog.
+    std::shared_ptr<HelperConnection> helper_;
     std::unique_ptr<BusyController> busy_;
     std::unique_ptr<CallRunner> runner_;
     ConnectionSlot conn_;

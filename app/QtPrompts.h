@@ -1,21 +1,24 @@
 #pragma once
 
+#include <memory>
+
 #include "Prompts.h"
 
+class HelperConnection;
 class QWidget;
 
-// QInputDialog for the typed confirmation and one QFileDialog setup shared by every use,
-// which keeps the last file name. The files live on the server's machine, so the dialog
-// accepts names of files that do not exist here, and a typed Windows path comes back
-// exactly as typed instead of being joined to a local folder.
+// QInputDialog for the typed confirmation, and the server's file dialog for every file the
+// server is to open. The last file name is kept here from one use to the next.
 class QtPrompts : public Prompts {
   public:
-    explicit QtPrompts(QWidget* parent) : parent_(parent) {}
+    QtPrompts(QWidget* parent, std::shared_ptr<HelperConnection> helper)
+        : parent_(parent), helper_(std::move(helper)) {}
 
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
 
   private:
     QWidget* parent_;
+    std::shared_ptr<HelperConnection> helper_;
     QString lastFileName_;
 };

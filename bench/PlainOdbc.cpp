@@ -41,12 +41,13 @@ class Statement {
 };
 
 // A name is at most 128 characters; a longer value arrives in pieces all the same.
-std::u16string firstField(SQLHSTMT stmt) {
+std::u16string field(SQLHSTMT stmt, SQLUSMALLINT column) {
     std::u16string value;
     SQLWCHAR buffer[256];
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(stmt, 1, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        const SQLRETURN rc =
+            SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) {
             return value;
         }
@@ -99,7 +100,14 @@ std::vector<std::u16string> PlainOdbc::firstColumn(const std::u16string& sql) {
     return names;
 }
 
-void PlainOdbc::run(const std::u16string& sql, std::vector<std::u16string>* names) {
+std::size_t PlainOdbc::readAll(const std::u16string& sql) {
+    std::size_t rows = 0;
+    run(sql, nullptr, &rows);
+    return rows;
+}
+
+void PlainOdbc::run(const std::u16string& sql, std::vector<std::u16string>* names,
+                    std::size_t* rows) {
     Statement stmt(dbc_);
     SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(sql), static_cast<SQLINTEGER>(sql.size()));
     bool firstResult = true;
@@ -112,6 +120,7 @@ void PlainOdbc::run(const std::u16string& sql, std::vector<std::u16string>* name
         SQLNumResultCols(stmt.get(), &columns);
         if (columns > 0) {
             const bool keep = names != nullptr && firstResult;
+            const bool readEvery = rows != nullptr && firstResult;
             firstResult = false;
             while ((rc = SQLFetch(stmt.get())) != SQL_NO_DATA) {
                 if (!SQL_SUCCEEDED(rc)) {
@@ -119,7 +128,13 @@ void PlainOdbc::run(const std::u16string& sql, std::vector<std::u16string>* name
                                              firstDiagnostic(SQL_HANDLE_STMT, stmt.get()));
                 }
                 if (keep) {
-                    names->push_back(firstField(stmt.get()));
+                    names->push_back(field(stmt.get(), 1));
+                }
+                if (readEvery) {
+                    for (SQLUSMALLINT column = 1; column <= columns; ++column) {
+                        field(stmt.get(), column);
+                    }
+                    ++*rows;
                 }
             }
         }

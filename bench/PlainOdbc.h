@@ -23,9 +23,13 @@ class PlainOdbc {
     void execute(const std::u16string& sql);
     // Sends one query and returns the first column of every row of its first result.
     std::vector<std::u16string> firstColumn(const std::u16string& sql);
+    // Sends one query, reads every column of every row of its first result as text and
+    // returns the number of rows.
+    std::size_t readAll(const std::u16string& sql);
 
   private:
-    void run(const std::u16string& sql, std::vector<std::u16string>* names);
+    void run(const std::u16string& sql, std::vector<std::u16string>* names,
+             std::size_t* rows = nullptr);
 
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;

@@ -1,9 +1,12 @@
 #include "Stages.h"
 
 #include <QStringList>
+#include <fstream>
 #include <iostream>
 
 #include "DetachBench.h"
+#include "EncryptionBench.h"
+#include "FolderListingBench.h"
 #include "ListRefreshBench.h"
 #include "LongOperationsBench.h"
 #include "Measure.h"
@@ -22,6 +25,9 @@ const std::string kPassword = "Bench#Passw0rd";
 constexpr int kFullInstance = 32767;
 // The databases on the server each detach run meets.
 constexpr int kDetachCatalogue = 100;
+// The server folder the file dialog lists: folders and backup files, all of them shown.
+constexpr int kFolderFolders = 500;
+constexpr int kFolderBackups = 9500;
 
 void progress(const std::string& stage) {
     std::cerr << "bench: " << stage << std::endl;
@@ -88,6 +94,18 @@ void runDetach(const Settings& settings, Report& report) {
                            " databases and refills it with one fewer.");
 }
 
+void runEncryption(const Settings& settings, Report& report) {
+    progress("encryption");
+    const SeededServer server(kDetachCatalogue);
+    report.timed.push_back(compareConnectEncryption(server.login, settings.quickRuns));
+    report.timed.push_back(compareDetachEncryption(server.login, server.names.at(2),
+                                                   server.names.at(3), settings.quickRuns));
+    report.notes.push_back(
+        "Encrypted vs clear: the same plain ODBC client with the tool's connection string "
+        "(Encryption=require, TLS 1.2) and with encryption off, to one server; the tool "
+        "column is the encrypted one.");
+}
+
 void runStartup(const Settings& settings, Report& report) {
     progress("start-up");
     report.timed.push_back(compareStartup(settings.processRuns));
@@ -105,6 +123,30 @@ void runPeakMemory(const Settings& settings, Report& report) {
             server.login, server.count(), settings.memoryRuns,
             "Tool connected, " + grouped(server.names.size()) + " databases listed"));
     }
+}
+
+void runFolderListing(const Settings& settings, Report& report) {
+    progress("server folder listing");
+    const DevServerProcess server(
+        DevServerProcess::Options{.saPassword = kPassword, .windowsHost = true});
+    const std::filesystem::path folder = server.root() / "big";
+    for (int i = 0; i < kFolderFolders; ++i) {
+        std::filesystem::create_directories(folder / ("Archive " + std::to_string(i)));
+    }
+    for (int i = 0; i < kFolderBackups; ++i) {
+        std::ofstream(folder / ("Shop_" + std::to_string(100000 + i) + ".bak")) << "x";
+    }
+    const int entries = kFolderFolders + kFolderBackups;
+    for (TimedComparison& row :
+         compareFolderListing({server.port(), server.saPassword()}, QStringLiteral("D:\\big\\"),
+                              entries, settings.runs, grouped(entries) + " entries")) {
+        report.timed.push_back(std::move(row));
+    }
+    report.notes.push_back(
+        "The server folder holds " + grouped(kFolderFolders) + " folders and " +
+        grouped(kFolderBackups) +
+        " .bak files on a development server posing as a Windows host (D:\\big\\); the "
+        "baseline sends the dialog's own query and reads every column of every row.");
 }
 
 void runLongOperations(const Settings& settings, Report& report) {

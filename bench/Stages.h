@@ -15,8 +15,10 @@ struct Settings {
 
 void runListRefresh(const Settings& settings, Report& report);
 void runDetach(const Settings& settings, Report& report);
+void runEncryption(const Settings& settings, Report& report);
 void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
+void runFolderListing(const Settings& settings, Report& report);
 void runLongOperations(const Settings& settings, Report& report);
 
 }  // namespace bench

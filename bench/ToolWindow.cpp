@@ -39,6 +39,15 @@ std::u16string ServerLogin::odbcConnectionString() const {
     return toOdbc(composed).toStdU16String();
 }
 
+std::u16string ServerLogin::clearOdbcConnectionString() const {
+    QString odbc = QString::fromStdU16String(odbcConnectionString());
+    const QString encrypted = QStringLiteral("Encryption=require");
+    if (!odbc.contains(encrypted)) {
+        throw std::runtime_error("the tool's connection string no longer asks for encryption");
+    }
+    return odbc.replace(encrypted, QStringLiteral("Encryption=off")).toStdU16String();
+}
+
 void connectWindow(FMain& window, const ServerLogin& login) {
     control<QLineEdit>(window, "T_Ip").setText(login.dataSource());
     control<QComboBox>(window, "C_LoginStyle").setCurrentIndex(kSqlServerLoginIndex);

@@ -15,6 +15,8 @@ struct ServerLogin {
     QString dataSource() const;  // 127.0.0.1,<port>, as typed into T_Ip
     // The ODBC string the tool's access layer hands the driver for this login.
     std::u16string odbcConnectionString() const;
+    // The same with the driver's encryption turned off, for comparison only.
+    std::u16string clearOdbcConnectionString() const;
 };
 
 // Types the address and the SQL Server login into the window and clicks C_Link, which

@@ -48,6 +48,23 @@ inline const QString kLogFileFilter = QStringLiteral("日志文件(*.ldf)|*.ldf"
 inline const QString kBackupFileFilter = QStringLiteral("备份文件(*.bak)|*.bak");
 inline const QString kFileDialogCancelled = QStringLiteral("已取消选择文件");
 
+// The server file dialog: its titles, the line saying whose files it shows, and the one
+// line that says why a folder shows nothing (%1 the folder, %2 or %1 the server's reason).
+inline const QString kServerFilesOpenTitle = QStringLiteral("打开服务器上的文件");
+inline const QString kServerFilesSaveTitle = QStringLiteral("保存到服务器上的文件");
+inline const QString kServerFilesWhose =
+    QStringLiteral("这里列出的是数据库服务器上的文件，不是本机的文件：文件由服务器打开和写入。");
+inline const QString kServerFilesNameHint =
+    QStringLiteral("文件名，或服务器上的完整路径，如 D:\\data\\Shop.bak");
+inline const QString kServerDrives = QStringLiteral("服务器上的驱动器");
+inline const QString kServerDriveFree = QStringLiteral("可用 %1 MB");
+inline const QString kServerFolderReading = QStringLiteral("正在读取服务器上的文件夹……");
+inline const QString kServerFilesUnlisted =
+    QStringLiteral("无法浏览服务器上的文件：%1 仍可输入服务器上的完整路径。");
+inline const QString kServerFolderUnlisted = QStringLiteral("服务器无法列出“%1”：%2");
+inline const QString kServerFilesLinkLost =
+    QStringLiteral("与数据库服务器的浏览连接已断开：%1 仍可输入服务器上的完整路径。");
+
 // The tool's own failures (%1, %2: the values named).
 inline const QString kNoFullStopInDataFileName =
     QStringLiteral("数据文件名中没有“.”，无法推出数据库名");
@@ -72,6 +89,10 @@ inline const QString kMissingDriver =
     QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
 inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
 inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
+// The driver reports a server without encryption, a failed TLS handshake and a certificate
+// that a configured CA file does not vouch for alike.
+inline const QString kServerCannotEncrypt =
+    QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
 inline const QString kOdbcUnavailable = QStringLiteral("无法初始化 ODBC 环境");
 inline const QString kDriverGaveNoReason = QStringLiteral("数据库访问失败，驱动没有给出原因");
 inline const QString kNoSuchRow = QStringLiteral("结果集中没有第 %1 行第 %2 列");

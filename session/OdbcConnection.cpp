@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "EncryptionRefusal.h"
 #include "OdbcConnectionString.h"
 #include "OdbcDiagnostics.h"
 #include "common/OperatorTexts.h"
@@ -241,7 +242,12 @@ void OdbcConnection::open(const QString& connectionString) {
         link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
         static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        throw odbcError(SQL_HANDLE_DBC, link->dbc.get());
+        const DatabaseError error = odbcError(SQL_HANDLE_DBC, link->dbc.get());
+        if (encryption_refusal::isEncryptionRefusal(
+                encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, link->dbc.get()))) {
+            throw DatabaseError(texts::kServerCannotEncrypt, error.sqlState(), error.nativeError());
+        }
+        throw error;
     }
     link->connected = true;
     link_ = std::move(link);

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "ConnectionString.h"
+#include "FreeTdsSections.h"
 #include "common/Error.h"
 #include "common/OperatorTexts.h"
 
@@ -14,12 +15,17 @@ namespace {
 // The FreeTDS grammar, all of it.
 const QString kDriver = QStringLiteral("DRIVER={FreeTDS}");
 const QString kServerKey = QStringLiteral("SERVER");
+// A freetds.conf section by its name, so that its settings (a CA file) apply.
+const QString kSectionKey = QStringLiteral("SERVERNAME");
 const QString kDatabaseKey = QStringLiteral("DATABASE");
 const QString kUserKey = QStringLiteral("UID");
 const QString kPasswordKey = QStringLiteral("PWD");
 const QString kTrustedConnection = QStringLiteral("Trusted_Connection=Yes");
 // TDS 7.4 carries every text as UTF-16; UTF-8 is what the driver hands over on our side.
-const QString kProtocolOptions = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8");
+// Full encryption: the password and every statement travel inside TLS, and a server that
+// cannot encrypt is refused rather than sent them in clear.
+const QString kProtocolOptions =
+    QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require");
 // Names the tool in the server's session lists (program_name).
 const QString kProgramName = QStringLiteral("APP=dbtool");
 const QChar kSeparator = u';';
@@ -42,7 +48,9 @@ bool isIntegratedSecurity(const QString& value) {
 QString toOdbc(const QString& connectionString) {
     const QMap<QString, QString> pairs = parse(connectionString);
     QStringList parts{kDriver};
-    parts << braced(kServerKey, pairs.value(key::kDataSource));
+    const QString dataSource = pairs.value(key::kDataSource);
+    parts << braced(freetds_sections::isConfiguredServer(dataSource) ? kSectionKey : kServerKey,
+                    dataSource);
     parts << braced(kDatabaseKey, pairs.value(key::kInitialCatalog));
     if (isIntegratedSecurity(pairs.value(key::kIntegratedSecurity))) {
         parts << kTrustedConnection;

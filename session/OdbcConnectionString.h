@@ -7,7 +7,9 @@ namespace connection_string {
 
 // The one translation from the composed connection string (ConnectionString.h) into the
 // FreeTDS driver's grammar for SQLDriverConnect: DRIVER={FreeTDS};SERVER={…};DATABASE={…};
-// then UID/PWD or Trusted_Connection=Yes, then the protocol options. Every value is braced.
+// then UID/PWD or Trusted_Connection=Yes, then the protocol options with full encryption.
+// A data source that is the name of a freetds.conf section goes as SERVERNAME={…} instead.
+// Every value is braced.
 // Raises Error for a value that the driver's parser cannot carry, and for a composed
 // string whose quoting is broken.
 QString toOdbc(const QString& connectionString);

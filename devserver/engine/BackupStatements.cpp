@@ -25,8 +25,9 @@ double secondsSince(Clock::time_point start) {
 }
 
 // Reads one backup set, failing as RESTORE does with the given closing message.
-BackupSet readSet(const std::filesystem::path& path, std::int64_t setNumber, Message abnormal) {
-    const std::u16string shown = paths::display(path);
+BackupSet readSet(const State& state, const std::filesystem::path& path, std::int64_t setNumber,
+                  Message abnormal) {
+    const std::u16string shown = paths::display(state.host(), path);
     const auto read = fileio::read(path);
     if (!read.bytes) {
         throw SqlError({messages::backupDeviceFailed(shown, read.osError), abnormal});
@@ -80,8 +81,7 @@ std::vector<std::filesystem::path> restoreTargets(const syntax::Restore& stateme
     }
     for (const syntax::Move& move : statement.moves) {
         const std::u16string logical = evaluator.textOf(move.logicalName);
-        const std::filesystem::path to =
-            paths::resolve(state.dataDir(), evaluator.textOf(move.path));
+        const std::filesystem::path to = paths::resolve(state.host(), evaluator.textOf(move.path));
         const auto file = std::find_if(
             set.files.begin(), set.files.end(),
             [&](const DatabaseFile& f) { return text::sameName(f.logicalName, logical); });
@@ -116,7 +116,7 @@ void checkTargets(const syntax::Restore& statement, const BackupSet& set,
     std::vector<Message> problems;
     const int existingId = existing != nullptr ? existing->id : 0;
     for (std::size_t i = 0; i < set.files.size(); ++i) {
-        const std::u16string shown = paths::display(targets[i]);
+        const std::u16string shown = paths::display(state.host(), targets[i]);
         for (std::size_t j = 0; j < i; ++j) {
             if (paths::sameFile(targets[i], targets[j])) {
                 problems.push_back(
@@ -168,7 +168,7 @@ Database restoredDatabase(const syntax::Restore& statement, const BackupSet& set
 void install(Database restored, const Database* existing, State& state) {
     std::filesystem::path failed;
     if (const int error = state.writeFiles(restored, &failed); error != 0) {
-        failRestore({messages::createFileFailed(paths::display(failed), error)});
+        failRestore({messages::createFileFailed(paths::display(state.host(), failed), error)});
     }
     if (existing != nullptr) {
         for (const DatabaseFile& old : existing->files) {
@@ -196,8 +196,8 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     State& state = context.state();
     const Evaluator evaluator(context);
     const std::filesystem::path path =
-        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
-    BackupSet set = readSet(path, statement.setNumber, messages::restoreAbnormal());
+        paths::resolve(state.host(), evaluator.textOf(statement.path));
+    BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
 
     Database* existing = state.find(statement.database);
     if (existing != nullptr && existing->isSystem()) {
@@ -227,8 +227,8 @@ void backup(const syntax::Backup& statement, const Context& context) {
     }
     const Evaluator evaluator(context);
     const std::filesystem::path path =
-        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
-    const std::u16string shown = paths::display(path);
+        paths::resolve(state.host(), evaluator.textOf(statement.path));
+    const std::u16string shown = paths::display(state.host(), path);
 
     std::vector<BackupSet> sets;
     if (!statement.format) {
@@ -275,8 +275,8 @@ void fileList(const syntax::FileList& statement, const Context& context) {
     State& state = context.state();
     const Evaluator evaluator(context);
     const std::filesystem::path path =
-        paths::resolve(state.dataDir(), evaluator.textOf(statement.path));
-    const BackupSet set = readSet(path, statement.setNumber, messages::fileListAbnormal());
+        paths::resolve(state.host(), evaluator.textOf(statement.path));
+    const BackupSet set = readSet(state, path, statement.setNumber, messages::fileListAbnormal());
 
     RowSet result;
     auto add = [&](const char16_t* name, ColumnType type, int length = 0, bool nullable = false) {
@@ -311,7 +311,7 @@ void fileList(const syntax::FileList& statement, const Context& context) {
         const bool data = file.kind == FileKind::Data;
         const std::int64_t bytes = backupmedia::pagesOf(set, file) * 8192;
         std::vector<Value> row = {file.logicalName,
-                                  paths::display(file.path),
+                                  paths::display(state.host(), file.path),
                                   std::u16string(data ? u"D" : u"L"),
                                   data ? Value(std::u16string(u"PRIMARY")) : std::nullopt,
                                   bytes,

@@ -2,6 +2,7 @@
 
 #include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Execution.h"
+#include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Parser.h"
 #include "devserver/engine/Query.h"
@@ -88,7 +89,7 @@ void execProcedure(const ExecProcedure& statement, const Context& context) {
         statements::attach(arguments, context);
     } else if (text::equalsKeyword(statement.procedure, "SP_DETACH_DB")) {
         statements::detach(arguments, context);
-    } else {
+    } else if (!hostviews::runProcedure(statement.procedure, arguments, context)) {
         throw SqlError(messages::procedureNotModelled(statement.procedure));
     }
 }

@@ -26,11 +26,12 @@ std::filesystem::path fileInDataFolder(const State& state, const std::u16string&
                                        const char16_t* suffix) {
     const std::u16string fileName = std::u16string(text::trimTrailingBlanks(name)) + suffix;
     if (fileName.find(u'/') != std::u16string::npos ||
+        (state.host().windows() && fileName.find(u'\\') != std::u16string::npos) ||
         fileName.find(u'\0') != std::u16string::npos) {
         failCreate(
-            messages::createFileFailed(paths::display(state.dataDir()) + u"/" + fileName, 3));
+            messages::createFileFailed(state.host().folderName(state.dataDir()) + fileName, 3));
     }
-    return paths::resolve(state.dataDir(), fileName);
+    return paths::resolve(state.host(), fileName);
 }
 
 void requireNewName(State& state, const std::u16string& name) {
@@ -55,7 +56,7 @@ std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDa
     std::vector<DatabaseFile> logs;
     for (const syntax::FileSpec& spec : statement.files) {
         DatabaseFile file{0, spec.kind, spec.logicalName,
-                          paths::resolve(state.dataDir(), evaluator.textOf(spec.path)),
+                          paths::resolve(state.host(), evaluator.textOf(spec.path)),
                           spec.sizePages};
         (spec.kind == FileKind::Data ? data : logs).push_back(std::move(file));
     }
@@ -75,7 +76,7 @@ std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDa
                 throw SqlError(messages::logicalNameInUse(files[i].logicalName));
             }
             if (paths::sameFile(files[i].path, files[j].path)) {
-                failCreate(messages::fileAlreadyExists(paths::display(files[i].path)));
+                failCreate(messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
             }
         }
     }
@@ -89,16 +90,16 @@ struct AttachedFile {
 
 AttachedFile openForAttach(State& state, const std::filesystem::path& path) {
     if (state.fileOwner(path, 0)) {
-        failCreate(messages::openFileFailed(paths::display(path), 32));
+        failCreate(messages::openFileFailed(paths::display(state.host(), path), 32));
     }
     const auto read = fileio::read(path);
     if (!read.bytes) {
-        failCreate(messages::openFileFailed(paths::display(path), read.osError));
+        failCreate(messages::openFileFailed(paths::display(state.host(), path), read.osError));
     }
     try {
         return {path, databasefiles::decode(*read.bytes)};
     } catch (const records::FormatError&) {
-        failCreate(messages::invalidFileHeader(paths::display(path)));
+        failCreate(messages::invalidFileHeader(paths::display(state.host(), path)));
     }
 }
 
@@ -108,7 +109,7 @@ void saveFiles(State& state, Database& database) {
     std::filesystem::path failed;
     const int error = state.writeFiles(database, &failed);
     if (error != 0) {
-        throw SqlError(messages::createFileFailed(paths::display(failed), error));
+        throw SqlError(messages::createFileFailed(paths::display(state.host(), failed), error));
     }
 }
 
@@ -126,7 +127,7 @@ void createDatabase(const syntax::CreateDatabase& statement, const Context& cont
     for (const DatabaseFile& file : db.files) {
         std::error_code ignored;
         if (std::filesystem::exists(file.path, ignored) || state.fileOwner(file.path, 0)) {
-            failCreate(messages::fileAlreadyExists(paths::display(file.path)));
+            failCreate(messages::fileAlreadyExists(paths::display(state.host(), file.path)));
         }
     }
     std::filesystem::path failed;
@@ -134,7 +135,7 @@ void createDatabase(const syntax::CreateDatabase& statement, const Context& cont
         for (const DatabaseFile& file : db.files) {
             fileio::removeQuietly(file.path);
         }
-        failCreate(messages::createFileFailed(paths::display(failed), error));
+        failCreate(messages::createFileFailed(paths::display(state.host(), failed), error));
     }
     state.insert(std::move(db));
     state.saveCatalog();
@@ -208,14 +209,14 @@ void attach(const std::vector<Value>& arguments, const Context& context) {
             continue;
         }
         given.push_back(
-            openForAttach(state, paths::resolve(state.dataDir(), values::toText(arguments[i]))));
+            openForAttach(state, paths::resolve(state.host(), values::toText(arguments[i]))));
     }
     if (given.empty()) {
         failCreate(messages::openFileFailed(u"", 2));
     }
     const databasefiles::FileImage& primary = given.front().image;
     if (primary.members.empty()) {
-        failCreate(messages::notPrimaryFile(paths::display(given.front().path)));
+        failCreate(messages::notPrimaryFile(paths::display(state.host(), given.front().path)));
     }
     for (const AttachedFile& file : given) {
         const bool member =
@@ -246,7 +247,7 @@ void attach(const std::vector<Value>& arguments, const Context& context) {
             std::any_of(db.files.begin(), db.files.end(),
                         [&](const DatabaseFile& f) { return paths::sameFile(f.path, file.path); });
         if (twice) {
-            failCreate(messages::openFileFailed(paths::display(file.path), 32));
+            failCreate(messages::openFileFailed(paths::display(state.host(), file.path), 32));
         }
         db.files.push_back({member.fileId, file.image.self.kind, file.image.self.logicalName,
                             file.path, member.sizePages});

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
@@ -338,6 +339,14 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         }
     };
     State& state = context_.state();
+    if (text::equalsKeyword(name, "CONVERT")) {
+        // Values are kept in the text forms the style argument asks for, so it changes nothing.
+        return values::coerce(argument(2), convertTarget(expr), false);
+    }
+    if (text::equalsKeyword(name, "SERVERPROPERTY")) {
+        arity(1, 1);
+        return hostviews::serverProperty(argument(0), context_);
+    }
     if (text::equalsKeyword(name, "DB_ID")) {
         arity(0, 1);
         if (args.empty()) {
@@ -393,6 +402,33 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
     throw SqlError(messages::functionNotModelled(name));
 }
 
+Column Evaluator::convertTarget(const Expr& convert) {
+    constexpr int kDefaultTextLength = 30;
+    const std::u16string& type = convert.children[0].text;
+    const std::int64_t length = convert.children[1].integer;
+    Column target{
+        u"", ColumnType::NVarChar,
+        length < 1 ? kDefaultTextLength : static_cast<int>(std::min<std::int64_t>(length, 4000)),
+        true};
+    if (text::equalsKeyword(type, "NVARCHAR") || text::equalsKeyword(type, "VARCHAR")) {
+        return target;
+    }
+    if (text::equalsKeyword(type, "NCHAR") || text::equalsKeyword(type, "CHAR")) {
+        target.type = ColumnType::NChar;
+        return target;
+    }
+    if (text::equalsKeyword(type, "INT")) {
+        target.type = ColumnType::Int;
+    } else if (text::equalsKeyword(type, "SMALLINT") || text::equalsKeyword(type, "BIT")) {
+        target.type = ColumnType::SmallInt;
+    } else if (text::equalsKeyword(type, "BIGINT")) {
+        target.type = ColumnType::BigInt;
+    } else {
+        throw SqlError(messages::conversionNotModelled(type));
+    }
+    return target;
+}
+
 std::u16string Evaluator::textOf(const Expr& expr) const {
     const Value result = value(expr);
     if (!result) {
@@ -444,6 +480,11 @@ Column Evaluator::columnOf(const Expr& expr, const RowView* row, std::u16string 
             return column;
         }
         case Expr::Kind::Function:
+            if (text::equalsKeyword(expr.text, "CONVERT")) {
+                Column target = convertTarget(expr);
+                target.name = column.name;
+                return target;
+            }
             if (text::equalsKeyword(expr.text, "DB_ID")) {
                 column.type = ColumnType::SmallInt;
             } else if (!text::equalsKeyword(expr.text, "@@FETCH_STATUS")) {

@@ -27,6 +27,8 @@ class Evaluator {
     static void bind(const syntax::Expr& expr, const std::vector<Column>& columns);
 
     std::u16string textOf(const syntax::Expr& expr) const;  // NULL → error
+    // The type CONVERT converts to; throws for a type that is not modelled.
+    static Column convertTarget(const syntax::Expr& convert);
 
   private:
     Value function(const syntax::Expr& expr, const RowView* row) const;

@@ -4,12 +4,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <string_view>
 
 namespace devserver::fileio {
 
 namespace {
+
+constexpr std::string_view kTemporaryMark = ".tmp";
+
+bool isDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "<name>.tmp<pid>-<n>", as writeAtomically names its temporary files.
+bool isTemporaryName(std::string_view name) {
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string_view::npos || mark == 0) {
+        return false;
+    }
+    const std::string_view suffix = name.substr(mark + kTemporaryMark.size());
+    const std::size_t dash = suffix.find('-');
+    return dash != std::string_view::npos && isDigits(suffix.substr(0, dash)) &&
+           isDigits(suffix.substr(dash + 1));
+}
 
 int windowsError(int posixError, bool missingMeansFolder) {
     switch (posixError) {
@@ -94,6 +115,18 @@ int writeAtomically(const std::filesystem::path& path, const std::string& bytes)
 void removeQuietly(const std::filesystem::path& path) {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
+}
+
+int removeInterruptedWrites(const std::filesystem::path& folder) {
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error) && isTemporaryName(entry.path().filename().string()) &&
+            std::filesystem::remove(entry.path(), error)) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 }  // namespace devserver::fileio

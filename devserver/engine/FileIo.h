@@ -22,4 +22,9 @@ ReadResult read(const std::filesystem::path& path);
 int writeAtomically(const std::filesystem::path& path, const std::string& bytes);
 void removeQuietly(const std::filesystem::path& path);
 
+// Removes what writes that a crash interrupted left in `folder`: the temporary files of
+// writeAtomically ("<name>.tmp<pid>-<n>"), each as large as the file it was to replace.
+// Nothing else is touched. Returns how many were removed.
+int removeInterruptedWrites(const std::filesystem::path& folder);
+
 }  // namespace devserver::fileio

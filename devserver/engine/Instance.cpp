@@ -8,6 +8,7 @@
 
 #include "devserver/engine/Execution.h"
 #include "devserver/engine/Messages.h"
+#include "devserver/engine/Procedures.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/State.h"
 #include "devserver/engine/Text.h"
@@ -24,24 +25,34 @@ constexpr auto kPiece = std::chrono::milliseconds(50);
 
 struct Instance::Impl {
     explicit Impl(Options options)
-        : state(options.dataDir),
+        : state(options.dataDir, std::move(options.platform)),
           saPassword(std::move(options.saPassword)),
           windowsLogins(std::move(options.windowsLogins)),
+          restrictedLogin(std::move(options.restrictedLogin)),
           ioBytesPerSecond(options.ioBytesPerSecond) {}
 
-    // The login a request names, as the instance spells it; nullopt when it names none or the
-    // password does not match.
-    std::optional<std::u16string> knownLogin(const LoginRequest& request) const {
+    struct KnownLogin {
+        std::u16string name;  // as the instance spells it
+        bool restricted = false;
+    };
+
+    // The login a request names; nullopt when it names none or the password does not match.
+    // An integrated request names a Windows login the protocol layer has authenticated.
+    std::optional<KnownLogin> knownLogin(const LoginRequest& request) const {
         if (request.integratedSecurity) {
             for (const std::u16string& login : windowsLogins) {
                 if (text::sameName(login, request.user)) {
-                    return login;
+                    return KnownLogin{login, false};
                 }
             }
             return std::nullopt;
         }
         if (text::sameName(request.user, u"sa") && request.password == saPassword) {
-            return std::u16string(u"sa");
+            return KnownLogin{u"sa", false};
+        }
+        if (restrictedLogin && text::sameName(request.user, restrictedLogin->name) &&
+            request.password == restrictedLogin->password) {
+            return KnownLogin{restrictedLogin->name, true};
         }
         return std::nullopt;
     }
@@ -59,6 +70,7 @@ struct Instance::Impl {
     mutable State state;
     std::u16string saPassword;
     std::vector<std::u16string> windowsLogins;
+    std::optional<RestrictedLogin> restrictedLogin;
     SessionTerminator terminator;
     // Killed sessions whose connections have not logged out yet. Their numbers stay taken
     // until then, so that the late logout of a killed connection cannot end a new session
@@ -153,7 +165,7 @@ void Instance::setSessionTerminator(SessionTerminator terminator) {
 LoginResult Instance::login(const LoginRequest& request) {
     const std::lock_guard lock(impl_->mutex);
     LoginResult result;
-    const std::optional<std::u16string> login = impl_->knownLogin(request);
+    const auto login = impl_->knownLogin(request);
     if (!login) {
         result.error = messages::loginFailed(request.user);
         return result;
@@ -171,18 +183,42 @@ LoginResult Instance::login(const LoginRequest& request) {
     }
     Session& session = state.sessions()[spid];
     session = Session{spid, db->id};
-    session.loginName = *login;  // the login's own name, however the client spelled it
+    session.loginName = login->name;
+    session.restricted = login->restricted;
     session.hostName = request.hostName;
     session.programName = request.programName;
     session.hostProcessId = request.hostProcessId;
     result.accepted = true;
     result.spid = spid;
-    result.login = *login;
+    result.login = login->name;
     result.database = db->name;
     return result;
 }
 
 Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGone& clientGone) {
+    return run(spid, clientGone, [&](const Context& context) { runText(sql, context); });
+}
+
+ProcedureReply Instance::callProcedure(int spid, const ProcedureCall& call,
+                                       const ClientGone& clientGone) {
+    if (!procedures::exists(call.name)) {
+        return ProcedureReply{{messages::procedureNotFound(call.name)}, std::nullopt};
+    }
+    bool failed = false;
+    Reply reply = run(spid, clientGone, [&](const Context& context) {
+        try {
+            procedures::call(call, context);
+        } catch (const SqlError&) {
+            failed = true;
+            throw;
+        }
+    });
+    // Like the system procedures, a failed call returns a non-zero status.
+    return ProcedureReply{std::move(reply), failed ? 1 : 0};
+}
+
+Reply Instance::run(int spid, const ClientGone& clientGone,
+                    const std::function<void(const Context&)>& work) {
     Reply reply;
     std::vector<int> killed;
     SessionTerminator terminator;
@@ -197,7 +233,7 @@ Reply Instance::executeBatch(int spid, const std::u16string& sql, const ClientGo
             if (!impl_->state.sessions().count(spid)) {
                 throw SqlError(messages::sessionKilled());
             }
-            runText(sql, Context{run, scope, 0});
+            work(Context{run, scope, 0});
         } catch (const SqlError& error) {
             for (const Message& message : error.messages()) {
                 reply.push_back(message);

@@ -3,14 +3,19 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Procedure.h"
 #include "Reply.h"
+#include "State.h"
 
 // The modelled SQL Server instance: catalogue, sessions, database and backup files in the
 // data folder. Thread-safe: every public call may come from any connection's thread.
 namespace devserver {
+
+struct Context;
 
 struct LoginRequest {
     // The SQL Server login, or for an integrated logon the Windows login name that the
@@ -39,12 +44,21 @@ class Instance {
     // by the caller's own thread beyond what the instance needs; must not block.
     using SessionTerminator = std::function<void(int spid)>;
 
+    // A login other than sa that may not see server state nor run extended procedures, so
+    // that the host's files cannot be listed through it.
+    struct RestrictedLogin {
+        std::u16string name;
+        std::u16string password;
+    };
+
     struct Options {
         std::filesystem::path dataDir;
         std::u16string saPassword;
         // Under a rate, BACKUP, RESTORE and DBCC SHRINKDATABASE take (bytes / rate)
         // seconds while the other sessions go on. 0: every statement is instant.
         double ioBytesPerSecond = 0;
+        Platform platform{};
+        std::optional<RestrictedLogin> restrictedLogin{};
         // Windows logins (domain accounts) the instance admits, named as the protocol layer
         // names an authenticated principal.
         std::vector<std::u16string> windowsLogins = {};
@@ -65,6 +79,9 @@ class Instance {
     // True once the session was killed while its batch ran: the batch's reply is the last
     // thing its client receives before the connection is closed.
     bool sessionEnded(int spid);
+    // A remote procedure call; it runs as a batch does, under the same session.
+    ProcedureReply callProcedure(int spid, const ProcedureCall& call,
+                                 const ClientGone& clientGone = {});
     void logout(int spid);
 
     // For benchmarks: make sure `count` user databases exist (cheaply, in one go).
@@ -72,6 +89,11 @@ class Instance {
 
   private:
     struct Impl;
+    // Runs `work` under the instance's lock as one batch of the session: refusals become
+    // the reply's messages, and sessions it killed lose their connections afterwards.
+    Reply run(int spid, const ClientGone& clientGone,
+              const std::function<void(const Context&)>& work);
+
     std::unique_ptr<Impl> impl_;
 };
 

@@ -52,6 +52,9 @@ Message procedureNotModelled(const Text& name) {
 Message functionNotModelled(const Text& name) {
     return error(kDevServerError, 16, kNotModelled + u"the function '" + name + u"'.");
 }
+Message conversionNotModelled(const Text& type) {
+    return error(50000, 16, u"The development server does not model CONVERT to '" + type + u"'.");
+}
 Message syntaxNear(const Text& token) {
     return error(102, 15, u"Incorrect syntax near '" + quotedTail(token) + u"'.");
 }
@@ -93,10 +96,25 @@ Message sessionKilled() {
 Message batchFailed(const Text& reason) {
     return error(kDevServerError, 16, u"The development server failed on this batch: " + reason);
 }
+Message callFailed(const Text& reason) {
+    return error(kDevServerError, 16, u"The development server failed on this call: " + reason);
+}
 Message requestNotServed(const Text& requestKind) {
-    return error(
-        kDevServerError, 16,
-        u"The development server models only SQL batches; it does not serve " + requestKind + u".");
+    return error(kDevServerError, 16,
+                 u"The development server models only SQL batches and remote procedure calls; it "
+                 u"does not serve " +
+                     requestKind + u".");
+}
+Message parameterTypeNotModelled(const Text& typeName) {
+    return error(kDevServerError, 16,
+                 kNotModelled + u"parameters of type " + typeName +
+                     u"; it takes the integer types, nvarchar, nchar, ntext, varchar, char and "
+                     u"text.");
+}
+Message encryptionRequired() {
+    // Ends the connection, as a refused login does.
+    return error(kDevServerError, 20,
+                 u"The server requires encryption; a login sent in clear is refused.");
 }
 Message printed(const Text& text) {
     return info(0, text);
@@ -174,9 +192,25 @@ Message wrongArgumentCount(const Text& procedure) {
     return error(8144, 16,
                  u"Procedure or function " + procedure + u" has too many arguments specified.");
 }
+Message procedureNotFound(const Text& name) {
+    return error(2812, 16, u"Could not find stored procedure '" + name + u"'.");
+}
 Message parameterNotSupplied(const Text& procedure, const Text& parameter) {
     return error(201, 16,
                  u"Procedure or function '" + procedure + u"' expects parameter '" + parameter +
+                     u"', which was not supplied.");
+}
+Message parameterNotUnicodeText(const Text& parameter) {
+    return error(
+        214, 16,
+        u"Procedure expects parameter '" + parameter + u"' of type 'ntext/nchar/nvarchar'.");
+}
+Message notAParameter(const Text& name, const Text& procedure) {
+    return error(8145, 16, name + u" is not a parameter for procedure " + procedure + u".");
+}
+Message queryParameterNotSupplied(const Text& query, const Text& parameter) {
+    return error(8178, 16,
+                 u"The parameterized query '" + query + u"' expects the parameter '" + parameter +
                      u"', which was not supplied.");
 }
 
@@ -395,6 +429,28 @@ Message dbccDone() {
 }
 Message databaseContextChanged(const Text& name) {
     return info(5701, u"Changed database context to '" + name + u"'.");
+}
+
+Message serverStateDenied() {
+    return error(300, 14,
+                 u"VIEW SERVER STATE permission was denied on object 'server', database "
+                 u"'master'.");
+}
+Message notPermitted() {
+    return error(297, 16, u"The user does not have permission to perform this action.");
+}
+Message executeDenied(const Text& procedure) {
+    return error(229, 14,
+                 u"The EXECUTE permission was denied on the object '" + procedure +
+                     u"', database 'mssqlsystemresource', schema 'sys'.");
+}
+Message parametersMissing(const Text& function) {
+    return error(216, 16, u"Parameters were not supplied for the function '" + function + u"'.");
+}
+Message folderUnreadable(const Text& searched, int osError) {
+    return error(3634, 16,
+                 u"The operating system returned the error '" + osErrorText(osError) +
+                     u"' while attempting 'FindFirstFile' on '" + searched + u"'.");
 }
 
 Message killOwn() {

@@ -18,6 +18,7 @@ Message info(std::int32_t number, Text text);
 Message notModelled(const Text& firstWords);
 Message procedureNotModelled(const Text& name);
 Message functionNotModelled(const Text& name);
+Message conversionNotModelled(const Text& type);
 Message syntaxNear(const Text& token);
 Message syntaxNearKeyword(const Text& keyword);
 Message unclosedQuote(const Text& rest);
@@ -30,6 +31,9 @@ Message sessionKilled();
 Message severeError();
 Message batchFailed(const Text& reason);
 Message requestNotServed(const Text& requestKind);
+Message callFailed(const Text& reason);
+Message parameterTypeNotModelled(const Text& typeName);
+Message encryptionRequired();
 Message printed(const Text& text);
 
 Message loginFailed(const Text& user);
@@ -50,6 +54,10 @@ Message databaseInaccessible(const Text& name);
 Message catalogueNotWritten();
 Message wrongArgumentCount(const Text& procedure);
 Message parameterNotSupplied(const Text& procedure, const Text& parameter);
+Message procedureNotFound(const Text& name);
+Message parameterNotUnicodeText(const Text& parameter);
+Message notAParameter(const Text& name, const Text& procedure);
+Message queryParameterNotSupplied(const Text& query, const Text& parameter);
 
 Message openFileFailed(const Text& path, int osError);
 Message createDatabaseFailed();
@@ -100,6 +108,13 @@ Message logicalNameInUse(const Text& name);
 Message fileNameSet(const Text& name);
 Message dbccDone();
 Message databaseContextChanged(const Text& name);
+
+// The host's file system, as the file-listing views and procedures report it.
+Message serverStateDenied();  // 300
+Message notPermitted();       // 297
+Message executeDenied(const Text& procedure);
+Message parametersMissing(const Text& function);
+Message folderUnreadable(const Text& searched, int osError);
 
 Message killOwn();
 Message killUnknown(std::int64_t spid);

@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kMaxDepth = 128;
 constexpr std::size_t kFirstWordsTokens = 4;
+// nvarchar(max) converts as the longest text the protocol layer sends.
+constexpr std::int64_t kMaxConvertedLength = 4000;
 
 // Where a statement that the instance does not model begins.
 struct Unmodelled {
@@ -380,6 +382,15 @@ class Parser {
         }
         if (acceptWord("FROM")) {
             s.from = objectName();
+            if (acceptSymbol(u"(")) {
+                s.fromArguments.emplace();
+                if (!acceptSymbol(u")")) {
+                    do {
+                        s.fromArguments->push_back(expression());
+                    } while (acceptSymbol(u","));
+                    expectSymbol(u")");
+                }
+            }
             if (acceptWord("AS")) {
                 name();
             } else if (peekName() && !isStatementStart(*peek())) {
@@ -1164,6 +1175,9 @@ class Parser {
                 if (acceptWord("NULL")) {
                     return Expr{};
                 }
+                if (peekWord("CONVERT") && peekSymbol(u"(", 1)) {
+                    return convert();
+                }
                 if (isReservedKeyword(token.text)) {
                     static constexpr std::array<std::string_view, 13> kFunctions = {
                         "CASE",        "EXISTS",      "CONVERT",           "COALESCE",
@@ -1196,6 +1210,27 @@ class Parser {
         Expr column = Expr::make(Expr::Kind::Column);
         column.parts = objectName().parts;
         return column;
+    }
+
+    // CONVERT(type[(length)], value[, style]): children are the type's name, its length
+    // (-1 when not given), the value and the style.
+    Expr convert() {
+        Expr call = Expr::make(Expr::Kind::Function, advance().text);
+        expectSymbol(u"(");
+        call.children.push_back(Expr::make(Expr::Kind::String, name()));
+        std::int64_t length = -1;
+        if (acceptSymbol(u"(")) {
+            length = acceptWord("MAX") ? kMaxConvertedLength : integerLiteral();
+            expectSymbol(u")");
+        }
+        call.children.push_back(Expr::number(length));
+        expectSymbol(u",");
+        call.children.push_back(expression());
+        if (acceptSymbol(u",")) {
+            call.children.push_back(expression());
+        }
+        expectSymbol(u")");
+        return call;
     }
 
     const std::vector<Token>& t_;

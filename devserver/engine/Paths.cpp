@@ -6,20 +6,16 @@
 
 namespace devserver::paths {
 
-std::filesystem::path resolve(const std::filesystem::path& dataDir, std::u16string_view given) {
+std::filesystem::path resolve(const HostFiles& host, std::u16string_view given) {
     const std::u16string_view trimmed = text::trimTrailingBlanks(given);
     if (trimmed.size() > kMaxPathLength) {
         throw SqlError(messages::pathTooLong(std::u16string(trimmed)));
     }
-    std::filesystem::path path(text::toUtf8(trimmed));
-    if (path.is_relative()) {
-        path = dataDir / path;
-    }
-    return path.lexically_normal();
+    return host.resolve(trimmed);
 }
 
-std::u16string display(const std::filesystem::path& path) {
-    return text::fromUtf8(path.string());
+std::u16string display(const HostFiles& host, const std::filesystem::path& path) {
+    return host.display(path);
 }
 
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "devserver/engine/Evaluator.h"
+#include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Paths.h"
 #include "devserver/engine/SqlError.h"
@@ -43,8 +44,8 @@ Relation sysdatabases(State& state) {
         // Status bit 8 is "truncate log on checkpoint", which simple recovery sets.
         const int status = 65536 | (db.recovery == Recovery::Simple ? 8 : 0);
         r.rows.push_back({db.name, integer(id), integer(0), integer(status), integer(1090519040),
-                          integer(0), integer(160), paths::display(db.files.front().path),
-                          integer(957)});
+                          integer(0), integer(160),
+                          paths::display(state.host(), db.files.front().path), integer(957)});
     }
     return r;
 }
@@ -136,7 +137,7 @@ Relation requestsView(State& state, int callerSpid) {
     return r;
 }
 
-Relation sysfiles(const Database& db) {
+Relation sysfiles(const State& state, const Database& db) {
     Relation r;
     r.columns = {column(u"fileid", ColumnType::SmallInt),
                  column(u"groupid", ColumnType::SmallInt),
@@ -152,7 +153,7 @@ Relation sysfiles(const Database& db) {
         const std::int64_t pages = file.sizePages > 0 ? file.sizePages : kDefaultFilePages;
         r.rows.push_back({integer(file.fileId), integer(data ? 1 : 0), pages,
                           integer(data ? -1 : 268435456), integer(8192), integer(data ? 2 : 66),
-                          integer(0), file.logicalName, paths::display(file.path)});
+                          integer(0), file.logicalName, paths::display(state.host(), file.path)});
     }
     return r;
 }
@@ -370,7 +371,10 @@ Relation relationOf(const ObjectName& name, const Context& context) {
         return requestsView(context.state(), context.spid());
     }
     if (text::equalsKeyword(object, "SYSFILES") && schemaIs(name, {"DBO", "SYS"})) {
-        return sysfiles(db);
+        return sysfiles(context.state(), db);
+    }
+    if (auto hostView = hostviews::view(name, context)) {
+        return std::move(*hostView);
     }
     if (schemaIs(name, {"DBO"})) {
         for (const Table& table : context.state().content(db).tables) {
@@ -382,10 +386,30 @@ Relation relationOf(const ObjectName& name, const Context& context) {
     throw SqlError(messages::invalidObject(name.written()));
 }
 
+namespace {
+
+// What a SELECT reads: a table or view, a table-valued function, or one empty row when
+// there is no FROM.
+Relation sourceOf(const syntax::Select& select, const Evaluator& evaluator,
+                  const Context& context) {
+    if (!select.from) {
+        return Relation{{}, {std::vector<Value>{}}};
+    }
+    if (!select.fromArguments) {
+        return relationOf(*select.from, context);
+    }
+    std::vector<Value> arguments;
+    for (const Expr& argument : *select.fromArguments) {
+        arguments.push_back(evaluator.value(argument));
+    }
+    return hostviews::tableFunction(*select.from, arguments, context);
+}
+
+}  // namespace
+
 RowSet runSelect(const syntax::Select& select, const Context& context) {
     const Evaluator evaluator(context);
-    const Relation source =
-        select.from ? relationOf(*select.from, context) : Relation{{}, {std::vector<Value>{}}};
+    const Relation source = sourceOf(select, evaluator, context);
     SelectList list = resolveSelectList(select, source, evaluator);
     if (select.where) {
         Evaluator::bind(*select.where, source.columns);

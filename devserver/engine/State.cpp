@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 #include "devserver/engine/CatalogFile.h"
@@ -56,14 +57,17 @@ std::int64_t LongRequest::millisecondsElapsed(Clock::time_point now) const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
 }
 
-State::State(std::filesystem::path dataDir)
-    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()) {
+State::State(std::filesystem::path dataDir, Platform platform)
+    : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
+      host_(dataDir_, std::move(platform.windowsDrives)),
+      majorVersion_(platform.majorVersion) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {
         if (catalog.osError != 2) {
             throw std::runtime_error("cannot read the catalogue in " + dataDir_.string());
         }
+        removeInterruptedWrites();
         createSystemDatabases();
         return;
     }
@@ -78,6 +82,19 @@ State::State(std::filesystem::path dataDir)
         if (!byId(system.id)) {
             throw std::runtime_error("the catalogue lacks a system database");
         }
+    }
+    removeInterruptedWrites();
+}
+
+void State::removeInterruptedWrites() const {
+    std::set<std::filesystem::path> folders = {dataDir_};
+    for (const auto& [id, database] : databases_) {
+        for (const DatabaseFile& file : database.files) {
+            folders.insert(file.path.parent_path());
+        }
+    }
+    for (const auto& folder : folders) {
+        fileio::removeInterruptedWrites(folder);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "devserver/engine/HostFiles.h"
 #include "devserver/engine/Model.h"
 
 namespace devserver {
@@ -41,6 +42,14 @@ struct Session {
     // A long request holds its database as USE holds the current one: the database is in
     // use, and KILL of the sessions in it reaches the request.
     int activeDatabaseId() const { return request ? request->databaseId : databaseId; }
+    // Logged in with a login that may not see server state nor run extended procedures.
+    bool restricted = false;
+};
+
+// What the instance poses as: the host it runs on and the release of SQL Server.
+struct Platform {
+    std::vector<WindowsDrive> windowsDrives;  // none: a Linux host
+    int majorVersion = 16;                    // 11 is SQL Server 2012, 16 is SQL Server 2022
 };
 
 // Databases and sessions of the instance and their persistence in the data folder. Not
@@ -54,9 +63,11 @@ class State {
 
     // Loads the catalogue of the data folder, or sets up the system databases in a new one.
     // Throws std::runtime_error when the catalogue is damaged rather than start empty.
-    explicit State(std::filesystem::path dataDir);
+    explicit State(std::filesystem::path dataDir, Platform platform = {});
 
     const std::filesystem::path& dataDir() const { return dataDir_; }
+    const HostFiles& host() const { return host_; }
+    int majorVersion() const { return majorVersion_; }
     const std::map<int, Database>& databases() const { return databases_; }
     std::map<int, Session>& sessions() { return sessions_; }
 
@@ -83,9 +94,14 @@ class State {
 
   private:
     void createSystemDatabases();
+    // Clears the data folder and every folder holding a database file of the temporary
+    // files a crash left behind.
+    void removeInterruptedWrites() const;
     static std::u16string key(std::u16string_view name);
 
     std::filesystem::path dataDir_;
+    HostFiles host_;
+    int majorVersion_;
     std::map<int, Database> databases_;
     std::unordered_map<std::u16string, int> idsByName_;
     std::map<int, Session> sessions_;

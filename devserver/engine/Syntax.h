@@ -71,6 +71,7 @@ struct Select {
     std::optional<std::int64_t> top;
     std::vector<SelectItem> items;
     std::optional<ObjectName> from;
+    std::optional<std::vector<Expr>> fromArguments;  // FROM names a table-valued function
     std::optional<Expr> where;
     std::vector<OrderItem> orderBy;
 };

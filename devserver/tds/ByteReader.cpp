@@ -40,6 +40,12 @@ std::uint32_t ByteReader::u32le() {
            (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
 }
 
+std::uint64_t ByteReader::u64le() {
+    std::uint64_t low = u32le();
+    std::uint64_t high = u32le();
+    return low | (high << 32);
+}
+
 std::u16string decodeUtf16le(std::span<const std::uint8_t> bytes) {
     if (bytes.size() % 2 != 0) {
         throw ProtocolError("UTF-16 text with an odd number of bytes");

@@ -17,6 +17,7 @@ class ByteReader {
     std::uint16_t u16le();
     std::uint16_t u16be();
     std::uint32_t u32le();
+    std::uint64_t u64le();
     std::span<const std::uint8_t> take(std::size_t count);
     void skip(std::size_t count) { take(count); }
     void seek(std::size_t position);

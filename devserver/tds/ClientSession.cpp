@@ -12,6 +12,7 @@
 #include "PreLogin.h"
 #include "ProtocolError.h"
 #include "ReplyEncoder.h"
+#include "RpcRequest.h"
 #include "SqlBatch.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Text.h"
@@ -22,9 +23,6 @@ namespace {
 std::u16string requestKind(PacketType type) {
     const char* name = "this request type";
     switch (type) {
-        case PacketType::Rpc:
-            name = "remote procedure calls (RPC)";
-            break;
         case PacketType::BulkLoad:
             name = "bulk loads";
             break;
@@ -40,16 +38,16 @@ std::u16string requestKind(PacketType type) {
 }  // namespace
 
 ClientSession::ClientSession(int socket, ConnectionTable::Id id, ConnectionTable& connections,
-                             Instance& instance, BatchLog* log,
-                             const std::optional<IntegratedLoginOptions>& integratedLogin)
+                             Instance& instance, BatchLog* log, const SessionSettings& settings)
     : socket_(socket),
       id_(id),
       connections_(connections),
       instance_(instance),
       log_(log),
-      integratedLogin_(integratedLogin),
-      reader_(socket),
-      writer_(socket) {}
+      settings_(settings),
+      channel_(socket),
+      reader_(channel_),
+      writer_(channel_) {}
 
 void ClientSession::run() noexcept {
     try {
@@ -74,22 +72,92 @@ void ClientSession::run() noexcept {
 }
 
 bool ClientSession::logIn() {
+    channel_.socket().setDeadline(SocketTransport::Clock::now() + settings_.loginTimeout);
     auto message = reader_.next();
     if (!message) {
         return false;
     }
+    // A client that skips PRELOGIN cannot encrypt; only a server that forces encryption
+    // minds.
+    Protection protection =
+        negotiateEncryption(settings_.encryption, EncryptionSetting::NotSupported).protection;
     if (message->type == PacketType::PreLogin) {
-        validatePreLogin(message->payload);
-        writer_.send(preLoginReply());
+        protection = answerPreLogin(*message);
+        message = reader_.next();
+        if (!message) {
+            return false;
+        }
+    }
+    if (protection != Protection::None) {
+        if (message->type == PacketType::Login7) {
+            refuseClearLogin(*message);
+            return false;
+        }
+        acceptTls(std::move(*message));
         message = reader_.next();
         if (!message) {
             return false;
         }
     }
     if (message->type != PacketType::Login7) {
-        throw ProtocolError("expected LOGIN7");
+        throw ProtocolError(message->type == PacketType::PreLogin
+                                ? "a TLS handshake, but no encryption was agreed"
+                                : "expected LOGIN7");
     }
-    Login7 login = parseLogin7(message->payload);
+    if (!admit(*message, protection)) {
+        return false;
+    }
+    channel_.socket().setDeadline(std::nullopt);
+    return true;
+}
+
+Protection ClientSession::answerPreLogin(const ClientMessage& preLogin) {
+    PreLoginRequest request = parsePreLogin(preLogin.payload);
+    EncryptionAgreement agreement = negotiateEncryption(settings_.encryption, request.encryption);
+    writer_.send(preLoginReply(agreement.answer));
+    return agreement.protection;
+}
+
+void ClientSession::acceptTls(ClientMessage first) {
+    if (first.type != PacketType::PreLogin || settings_.tls == nullptr) {
+        throw ProtocolError("expected the TLS handshake");
+    }
+    auto tls = std::make_unique<TlsSession>(*settings_.tls, channel_.socket());
+    ClientMessage message = std::move(first);
+    for (;;) {
+        TlsSession::HandshakeStep step = tls->continueHandshake(message.payload);
+        if (!step.reply.empty()) {
+            writer_.send(step.reply, PacketType::PreLogin);
+        }
+        if (!step.failure.empty()) {
+            throw ProtocolError(step.failure);
+        }
+        if (step.finished) {
+            break;
+        }
+        auto next = reader_.next();
+        if (!next) {
+            throw ConnectionClosed("the client left during the TLS handshake");
+        }
+        if (next->type != PacketType::PreLogin) {
+            throw ProtocolError("the TLS handshake was interrupted by another message");
+        }
+        message = std::move(*next);
+    }
+    channel_.encryptWith(std::move(tls));
+}
+
+void ClientSession::refuseClearLogin(const ClientMessage& login) {
+    version_ = negotiateVersion(parseLogin7(login.payload).tdsVersion);
+    writer_.send(encodeLoginRefused(messages::encryptionRequired(), version_));
+}
+
+bool ClientSession::admit(const ClientMessage& loginMessage, Protection protection) {
+    Login7 login = parseLogin7(loginMessage.payload);
+    if (protection == Protection::LoginOnly) {
+        // The client answers in clear from here on; so does the server.
+        channel_.stopEncrypting();
+    }
     version_ = negotiateVersion(login.tdsVersion);
     std::uint32_t packetSize = negotiatePacketSize(login.packetSize);
     writer_.setPacketSize(packetSize);
@@ -127,12 +195,12 @@ bool ClientSession::logIn() {
 }
 
 std::optional<Authenticated> ClientSession::authenticateIntegrated(const Login7& login) {
-    if (!integratedLogin_) {
+    if (!settings_.integratedLogin) {
         writer_.send(encodeLoginRefused(messages::untrustedDomain(), version_));
         return std::nullopt;
     }
     try {
-        return authenticate(*integratedLogin_, login.sspi, reader_, writer_, version_);
+        return authenticate(*settings_.integratedLogin, login.sspi, reader_, writer_, version_);
     } catch (const GssRefusal& e) {
         // SQL Server tells the client no more than this; the reason goes to the server's log.
         std::cerr << "devserver: integrated login refused: " << e.what() << '\n';
@@ -157,6 +225,10 @@ void ClientSession::serveRequests() {
             writer_.send(encodeIgnoredAck(version_));
         } else if (request->type == PacketType::SqlBatch) {
             if (!answerBatch(*request)) {
+                return;
+            }
+        } else if (request->type == PacketType::Rpc) {
+            if (!answerRpc(*request)) {
                 return;
             }
         } else {
@@ -184,6 +256,31 @@ bool ClientSession::answerBatch(const ClientMessage& request) {
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
+    }
+    writer_.send(reply);
+    return !instance_.sessionEnded(spid_);
+}
+
+bool ClientSession::answerRpc(const ClientMessage& request) {
+    std::vector<ProcedureCall> calls;
+    try {
+        calls = decodeRpcRequest(request.payload, version_);
+    } catch (const UnmodelledParameter& e) {
+        writer_.send(encodeErrorReply(messages::parameterTypeNotModelled(e.typeName()), version_));
+        return true;
+    }
+    std::vector<ProcedureReply> replies;
+    for (const ProcedureCall& call : calls) {
+        if (log_ != nullptr) {
+            log_->recordCall(spid_, login_, call);
+        }
+        replies.push_back(instance_.callProcedure(spid_, call, [this] { return clientGone(); }));
+    }
+    Bytes reply;
+    try {
+        reply = encodeProcedureReplies(replies, version_);
+    } catch (const std::exception& e) {
+        reply = encodeErrorReply(messages::callFailed(text::fromUtf8(e.what())), version_);
     }
     writer_.send(reply);
     return !instance_.sessionEnded(spid_);

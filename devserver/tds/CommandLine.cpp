@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -8,15 +9,31 @@ namespace devserver::tds {
 const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
     "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
+    "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
+    "                 [--login-timeout S]\n"
+    "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
+    "                 [--restricted-login NAME=PASSWORD]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
     "  --sa-password PW    password of the login sa (default empty)\n"
-    "  --log FILE          append every SQL batch received as a JSON line\n"
+    "  --log FILE          append every SQL batch and procedure call received as a JSON line\n"
     "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
     "  --seed-databases N  make sure N user databases exist before listening\n"
     "  --io-rate MB_PER_S  BACKUP, RESTORE and DBCC SHRINKDATABASE take the time their\n"
     "                      bytes take at this rate (default: unlimited, no waiting)\n"
+    "  --encryption MODE   off: no TLS; optional (default): TLS as the client asks, at least\n"
+    "                      for the login; force: every connection wholly inside TLS\n"
+    "  --tls-cert FILE     the server's certificate (PEM); with --tls-key. Without them the\n"
+    "  --tls-key FILE      server makes its own self-signed one in DIR on first start\n"
+    "  --login-timeout S   close a connection that has not logged in after S seconds\n"
+    "                      (default 60)\n"
+    "  --windows-drive D=DIR  pose as a Windows host whose drive D: is the folder DIR;\n"
+    "                      repeatable; --data must lie on one of the drives\n"
+    "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
+    "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
+    "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
+    "                      nor run extended procedures, so it cannot list files\n"
     "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
     "                      e.g. those of MSSQLSvc/<host>:<port>; read at every such login\n"
     "  --windows-login NAME  a Windows login the instance admits, e.g. EXAMPLE.ORG\\alice\n"
@@ -35,6 +52,50 @@ long parseNumber(std::string_view option, std::string_view text, long low, long 
                          " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
     }
     return value;
+}
+
+EncryptionMode parseEncryption(std::string_view text) {
+    if (text == "off") {
+        return EncryptionMode::Off;
+    }
+    if (text == "optional") {
+        return EncryptionMode::Optional;
+    }
+    if (text == "force") {
+        return EncryptionMode::Force;
+    }
+    throw UsageError("--encryption takes off, optional or force, not '" + std::string(text) + "'");
+}
+
+std::pair<std::string, std::string> splitAtEquals(std::string_view option, std::string_view value,
+                                                  const char* shape) {
+    const std::size_t equals = value.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw UsageError(std::string(option) + " needs " + shape + ", not '" + std::string(value) +
+                         "'");
+    }
+    return {std::string(value.substr(0, equals)), std::string(value.substr(equals + 1))};
+}
+
+DriveMapping parseDrive(std::string_view option, std::string_view value) {
+    auto [letter, folder] = splitAtEquals(option, value, "D=DIR");
+    const char first = letter.empty() ? '\0' : letter[0];
+    const bool isLetter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (letter.size() != 1 || !isLetter || folder.empty()) {
+        throw UsageError(std::string(option) + " needs a drive letter and a folder, as D=DIR");
+    }
+    return {static_cast<char>(first & ~0x20), std::filesystem::path(folder)};
+}
+
+int parseRelease(std::string_view option, std::string_view value) {
+    constexpr std::array<std::pair<std::string_view, int>, 6> kReleases{
+        {{"2012", 11}, {"2014", 12}, {"2016", 13}, {"2017", 14}, {"2019", 15}, {"2022", 16}}};
+    for (const auto& [year, major] : kReleases) {
+        if (value == year) {
+            return major;
+        }
+    }
+    throw UsageError(std::string(option) + " needs one of 2012, 2014, 2016, 2017, 2019, 2022");
 }
 
 double parseRate(std::string_view option, std::string_view text) {
@@ -90,6 +151,26 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.ioRateMegabytesPerSecond = parseRate(option, value);
         } else if (option == "--seed-databases") {
             line.seedDatabases = static_cast<int>(parseNumber(option, value, 0, 32767));
+        } else if (option == "--encryption") {
+            line.encryption = parseEncryption(value);
+        } else if (option == "--tls-cert") {
+            line.tlsCertificate = std::filesystem::path(value);
+        } else if (option == "--tls-key") {
+            line.tlsKey = std::filesystem::path(value);
+        } else if (option == "--login-timeout") {
+            line.loginTimeout = std::chrono::seconds(parseNumber(option, value, 1, 86400));
+        } else if (option == "--windows-drive") {
+            DriveMapping drive = parseDrive(option, value);
+            for (const DriveMapping& known : line.windowsDrives) {
+                if (known.letter == drive.letter) {
+                    throw UsageError("drive " + std::string(1, drive.letter) + ": is mapped twice");
+                }
+            }
+            line.windowsDrives.push_back(std::move(drive));
+        } else if (option == "--server-version") {
+            line.majorVersion = parseRelease(option, value);
+        } else if (option == "--restricted-login") {
+            line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
         } else if (option == "--keytab") {
             line.keytab = std::filesystem::path(value);
         } else if (option == "--windows-login") {
@@ -102,6 +183,9 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
     }
     if (!hasData) {
         throw UsageError("--data DIR is required");
+    }
+    if (line.tlsCertificate.has_value() != line.tlsKey.has_value()) {
+        throw UsageError("--tls-cert and --tls-key go together");
     }
     if (!line.keytab && !line.windowsLogins.empty()) {
         throw UsageError(

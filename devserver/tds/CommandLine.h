@@ -1,16 +1,24 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "Encryption.h"
 #include "IntegratedLogin.h"
 
 namespace devserver::tds {
+
+struct DriveMapping {
+    char letter = 'D';  // upper case
+    std::filesystem::path folder;
+};
 
 struct CommandLine {
     std::uint16_t port = 1433;
@@ -19,7 +27,14 @@ struct CommandLine {
     std::optional<std::filesystem::path> logFile;
     std::string bindAddress = "127.0.0.1";
     int seedDatabases = 0;
-    double ioRateMegabytesPerSecond = 0;  // 0: unlimited
+    EncryptionMode encryption = EncryptionMode::Optional;
+    std::optional<std::filesystem::path> tlsCertificate;
+    std::optional<std::filesystem::path> tlsKey;
+    std::chrono::seconds loginTimeout{60};
+    double ioRateMegabytesPerSecond = 0;      // 0: unlimited
+    std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
+    int majorVersion = 16;
+    std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
     std::optional<std::filesystem::path> keytab;
     std::vector<std::string> windowsLogins;  // UTF-8
     LoginNameForm loginNameForm = LoginNameForm::Windows;

@@ -4,7 +4,6 @@
 #include <array>
 
 #include "ProtocolError.h"
-#include "SocketIo.h"
 
 namespace devserver::tds {
 namespace {
@@ -33,7 +32,7 @@ std::optional<ClientMessage> PacketReader::next() {
     bool first = true;
     for (;;) {
         std::array<std::uint8_t, kHeaderSize> header{};
-        std::size_t got = receiveUpTo(socket_, header);
+        std::size_t got = receiveUpTo(transport_, header);
         if (got == 0 && first) {
             return std::nullopt;
         }
@@ -63,7 +62,7 @@ std::optional<ClientMessage> PacketReader::next() {
         }
         std::size_t oldSize = message.payload.size();
         message.payload.resize(oldSize + bodyLength);
-        if (receiveUpTo(socket_, std::span(message.payload).subspan(oldSize)) < bodyLength) {
+        if (receiveUpTo(transport_, std::span(message.payload).subspan(oldSize)) < bodyLength) {
             throw ProtocolError("connection ended inside a packet");
         }
         if ((status & kStatusIgnore) != 0) {
@@ -105,7 +104,7 @@ Bytes framePackets(std::span<const std::uint8_t> payload, PacketType type, std::
 void PacketWriter::send(std::span<const std::uint8_t> payload, PacketType type) {
     // One send for the whole message keeps small replies in one segment and avoids
     // Nagle delays between the packets of a large one.
-    sendAll(socket_, framePackets(payload, type, packetSize_, spid_));
+    transport_.sendAll(framePackets(payload, type, packetSize_, spid_));
 }
 
 }  // namespace devserver::tds

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "ByteWriter.h"
+#include "Transport.h"
 
 namespace devserver::tds {
 
@@ -34,13 +35,13 @@ struct ClientMessage {
     Bytes payload;
 };
 
-// Reads whole client messages from a connected socket.
+// Reads whole client messages from the connection's stream.
 class PacketReader {
   public:
     // A message larger than this is taken for an attack or a broken client.
     static constexpr std::size_t kMaxMessageSize = 16 * 1024 * 1024;
 
-    explicit PacketReader(int socket) : socket_(socket) {}
+    explicit PacketReader(Transport& transport) : transport_(transport) {}
 
     // nullopt when the client closed the connection between messages. A connection that
     // ends inside a message is a ProtocolError; an attention arriving inside a message
@@ -48,13 +49,13 @@ class PacketReader {
     std::optional<ClientMessage> next();
 
   private:
-    int socket_;
+    Transport& transport_;
 };
 
 // Splits server replies into packets no larger than the negotiated size.
 class PacketWriter {
   public:
-    explicit PacketWriter(int socket) : socket_(socket) {}
+    explicit PacketWriter(Transport& transport) : transport_(transport) {}
 
     void setPacketSize(std::size_t size) { packetSize_ = size; }
     void setSpid(std::uint16_t spid) { spid_ = spid; }
@@ -63,7 +64,7 @@ class PacketWriter {
     void send(std::span<const std::uint8_t> payload, PacketType type = PacketType::Reply);
 
   private:
-    int socket_;
+    Transport& transport_;
     std::size_t packetSize_ = 4096;
     std::uint16_t spid_ = 0;
 };

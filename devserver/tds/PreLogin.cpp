@@ -12,26 +12,32 @@ constexpr std::uint8_t kVersionOption = 0x00;
 constexpr std::uint8_t kEncryptionOption = 0x01;
 constexpr std::uint8_t kInstanceOption = 0x02;
 constexpr std::uint8_t kThreadIdOption = 0x03;
-constexpr std::uint8_t kEncryptionNotSupported = 0x02;
 
 }  // namespace
 
-void validatePreLogin(std::span<const std::uint8_t> payload) {
+PreLoginRequest parsePreLogin(std::span<const std::uint8_t> payload) {
+    PreLoginRequest request;
     ByteReader reader(payload);
     for (;;) {
         std::uint8_t option = reader.u8();
         if (option == kTerminator) {
-            return;
+            return request;
         }
         std::size_t offset = reader.u16be();
         std::size_t length = reader.u16be();
         if (offset + length > payload.size()) {
             throw ProtocolError("PRELOGIN option outside the message");
         }
+        if (option == kEncryptionOption && length >= 1) {
+            request.encryption = encryptionSettingOf(payload[offset]);
+            if (!request.encryption) {
+                throw ProtocolError("PRELOGIN encryption setting unknown");
+            }
+        }
     }
 }
 
-Bytes preLoginReply() {
+Bytes preLoginReply(EncryptionSetting encryption) {
     struct Option {
         std::uint8_t token;
         Bytes data;
@@ -40,7 +46,7 @@ Bytes preLoginReply() {
         {kVersionOption,
          {kVersionMajor, kVersionMinor, static_cast<std::uint8_t>(kVersionBuild >> 8),
           static_cast<std::uint8_t>(kVersionBuild & 0xFF), 0, 0}},
-        {kEncryptionOption, {kEncryptionNotSupported}},
+        {kEncryptionOption, {static_cast<std::uint8_t>(encryption)}},
         {kInstanceOption, {0}},
         {kThreadIdOption, {}},
     };

@@ -1,19 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "ByteWriter.h"
+#include "Encryption.h"
 
 namespace devserver::tds {
 
-// Checks that a client's PRELOGIN option table is well formed (every option inside the
-// message); throws ProtocolError otherwise. The options themselves change nothing: the
-// answer is always the same.
-void validatePreLogin(std::span<const std::uint8_t> payload);
+// What the server reads from a client's PRELOGIN: only its encryption setting matters.
+struct PreLoginRequest {
+    std::optional<EncryptionSetting> encryption;  // nullopt when the client left it out
+};
 
-// VERSION, ENCRYPTION = not supported (there is no TLS here, so clients log in in clear),
-// INSTOPT, THREADID.
-Bytes preLoginReply();
+// Throws ProtocolError when the option table is malformed (an option outside the message)
+// or the encryption setting is not one MS-TDS defines.
+PreLoginRequest parsePreLogin(std::span<const std::uint8_t> payload);
+
+// VERSION, ENCRYPTION (the server's answer), INSTOPT, THREADID.
+Bytes preLoginReply(EncryptionSetting encryption);
 
 }  // namespace devserver::tds

@@ -55,6 +55,34 @@ Bytes encodeReply(const Reply& reply, TdsVersion version) {
     return tokens.take();
 }
 
+Bytes encodeProcedureReplies(const std::vector<ProcedureReply>& replies, TdsVersion version) {
+    TokenWriter tokens(version);
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        const ProcedureReply& procedure = replies[i];
+        bool failed = false;
+        for (const ReplyItem& item : procedure.reply) {
+            if (const auto* done = std::get_if<Done>(&item)) {
+                tokens.doneInProc(static_cast<std::uint16_t>(doneStatus(*done) | kDoneMore),
+                                  done->curCmd, done->rowCount.value_or(0));
+            } else if (const auto* rows = std::get_if<RowSet>(&item)) {
+                tokens.rowSet(*rows);
+            } else if (const auto* message = std::get_if<Message>(&item)) {
+                tokens.message(*message);
+                failed = failed || message->severity > 10;
+            } else if (const auto* change = std::get_if<DatabaseChanged>(&item)) {
+                tokens.envChange(kEnvDatabase, change->newName, change->oldName);
+            }
+        }
+        if (procedure.returnStatus) {
+            tokens.returnStatus(*procedure.returnStatus);
+        }
+        const bool last = i + 1 == replies.size();
+        tokens.doneProc(
+            static_cast<std::uint16_t>((failed ? kDoneError : 0) | (last ? 0 : kDoneMore)));
+    }
+    return tokens.take();
+}
+
 Bytes encodeErrorReply(const Message& error, TdsVersion version) {
     TokenWriter tokens(version);
     tokens.message(error);

@@ -117,8 +117,7 @@ void Server::spawn(int socket) {
     Worker* self = worker.get();
     try {
         worker->thread = std::thread([this, socket, id, self] {
-            ClientSession(socket, id, connections_, instance_, log_, options_.integratedLogin)
-                .run();
+            ClientSession(socket, id, connections_, instance_, log_, options_.session).run();
             self->finished = true;
         });
     } catch (const std::system_error&) {

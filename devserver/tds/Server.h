@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "ConnectionTable.h"
-#include "IntegratedLogin.h"
+#include "SessionSettings.h"
 #include "devserver/engine/Instance.h"
 
 namespace devserver::tds {
@@ -23,8 +23,7 @@ class Server {
     struct Options {
         std::string bindAddress = "127.0.0.1";
         std::uint16_t port = 0;  // 0: any free port
-        // Without it, integrated (Windows) logins are refused as from an untrusted domain.
-        std::optional<IntegratedLoginOptions> integratedLogin;
+        SessionSettings session;
     };
 
     // Registers itself as the instance's session terminator; `log` may be null.

@@ -5,16 +5,20 @@
 
 namespace devserver::tds {
 
-std::u16string decodeSqlBatch(std::span<const std::uint8_t> payload, TdsVersion version) {
+std::size_t requestDataOffset(std::span<const std::uint8_t> payload, TdsVersion version) {
     if (!hasWideFields(version)) {
-        return decodeUtf16le(payload);
+        return 0;
     }
     ByteReader reader(payload);
     std::uint32_t totalLength = reader.u32le();
     if (totalLength < 4 || totalLength > payload.size()) {
         throw ProtocolError("ALL_HEADERS length outside the message");
     }
-    return decodeUtf16le(payload.subspan(totalLength));
+    return totalLength;
+}
+
+std::u16string decodeSqlBatch(std::span<const std::uint8_t> payload, TdsVersion version) {
+    return decodeUtf16le(payload.subspan(requestDataOffset(payload, version)));
 }
 
 }  // namespace devserver::tds

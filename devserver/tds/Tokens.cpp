@@ -19,8 +19,11 @@ constexpr std::uint8_t kTokenInfo = 0xAB;
 constexpr std::uint8_t kTokenLoginAck = 0xAD;
 constexpr std::uint8_t kTokenRow = 0xD1;
 constexpr std::uint8_t kTokenEnvChange = 0xE3;
+constexpr std::uint8_t kTokenReturnStatus = 0x79;
 constexpr std::uint8_t kTokenSspi = 0xED;
 constexpr std::uint8_t kTokenDone = 0xFD;
+constexpr std::uint8_t kTokenDoneProc = 0xFE;
+constexpr std::uint8_t kTokenDoneInProc = 0xFF;
 
 constexpr std::uint8_t kTypeIntN = 0x26;
 constexpr std::uint8_t kTypeSmallInt = 0x34;
@@ -131,7 +134,25 @@ WireColumn wireColumn(const RowSet& rows, std::size_t index) {
 }  // namespace
 
 void TokenWriter::done(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount) {
-    out_.u8(kTokenDone);
+    doneToken(kTokenDone, status, curCmd, rowCount);
+}
+
+void TokenWriter::doneInProc(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount) {
+    doneToken(kTokenDoneInProc, status, curCmd, rowCount);
+}
+
+void TokenWriter::doneProc(std::uint16_t status) {
+    doneToken(kTokenDoneProc, status, 0, 0);
+}
+
+void TokenWriter::returnStatus(std::int32_t value) {
+    out_.u8(kTokenReturnStatus);
+    out_.u32le(static_cast<std::uint32_t>(value));
+}
+
+void TokenWriter::doneToken(std::uint8_t token, std::uint16_t status, std::uint16_t curCmd,
+                            std::uint64_t rowCount) {
+    out_.u8(token);
     out_.u16le(status);
     out_.u16le(curCmd);
     if (hasWideFields(version_)) {

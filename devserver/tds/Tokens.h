@@ -28,6 +28,10 @@ class TokenWriter {
     explicit TokenWriter(TdsVersion version) : version_(version) {}
 
     void done(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
+    // The DONE of a statement inside a procedure, and the one that ends the procedure.
+    void doneInProc(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
+    void doneProc(std::uint16_t status);
+    void returnStatus(std::int32_t value);
     // ERROR for severity above 10, INFO otherwise.
     void message(const Message& message);
     void envChange(std::uint8_t type, std::u16string_view newValue, std::u16string_view oldValue);
@@ -42,6 +46,9 @@ class TokenWriter {
     Bytes take() { return out_.take(); }
 
   private:
+    void doneToken(std::uint8_t token, std::uint16_t status, std::uint16_t curCmd,
+                   std::uint64_t rowCount);
+
     TdsVersion version_;
     ByteWriter out_;
 };

@@ -13,6 +13,7 @@
 #include "BatchLog.h"
 #include "CommandLine.h"
 #include "Server.h"
+#include "TlsContext.h"
 #include "devserver/engine/Instance.h"
 #include "devserver/engine/Text.h"
 
@@ -31,34 +32,71 @@ sigset_t blockStopSignals() {
     return signals;
 }
 
+// The certificate the server presents: the one given, or its own in the data folder.
+std::unique_ptr<devserver::tds::TlsContext> tlsContext(const devserver::tds::CommandLine& options) {
+    using namespace devserver::tds;
+    if (options.encryption == EncryptionMode::Off) {
+        return nullptr;
+    }
+    if (options.tlsCertificate) {
+        return std::make_unique<TlsContext>(
+            CertificateFiles{*options.tlsCertificate, *options.tlsKey});
+    }
+    return std::make_unique<TlsContext>(ownCertificate(options.dataDir));
+}
+
+devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& line) {
+    using namespace devserver;
+    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+    Instance::Options options{line.dataDir, text::fromUtf8(line.saPassword),
+                              line.ioRateMegabytesPerSecond * kBytesPerMegabyte};
+    for (const tds::DriveMapping& drive : line.windowsDrives) {
+        std::filesystem::create_directories(drive.folder);
+        options.platform.windowsDrives.push_back(
+            {static_cast<char16_t>(drive.letter), drive.folder});
+    }
+    options.platform.majorVersion = line.majorVersion;
+    if (line.restrictedLogin) {
+        options.restrictedLogin =
+            Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),
+                                      text::fromUtf8(line.restrictedLogin->second)};
+    }
+    for (const std::string& login : line.windowsLogins) {
+        options.windowsLogins.push_back(text::fromUtf8(login));
+    }
+    return options;
+}
+
+devserver::tds::SessionSettings sessionSettings(const devserver::tds::CommandLine& line,
+                                                const devserver::tds::TlsContext* tls) {
+    using namespace devserver::tds;
+    SessionSettings settings{line.encryption, tls, line.loginTimeout};
+    if (line.keytab) {
+        // Tokens once accepted are remembered with the instance, so a replay is refused even
+        // after a restart.
+        settings.integratedLogin = IntegratedLoginOptions{
+            *line.keytab, line.dataDir / "kerberos-replay.rcache2", line.loginNameForm};
+    }
+    return settings;
+}
+
 int serve(const devserver::tds::CommandLine& options) {
     using namespace devserver;
     sigset_t stopSignals = blockStopSignals();
 
     std::filesystem::create_directories(options.dataDir);
+    std::unique_ptr<tds::TlsContext> tls = tlsContext(options);
     std::unique_ptr<tds::BatchLog> log;
     if (options.logFile) {
         log = std::make_unique<tds::BatchLog>(*options.logFile);
     }
-    constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
-    Instance::Options instanceOptions{options.dataDir, text::fromUtf8(options.saPassword),
-                                      options.ioRateMegabytesPerSecond * kBytesPerMegabyte};
-    for (const std::string& login : options.windowsLogins) {
-        instanceOptions.windowsLogins.push_back(text::fromUtf8(login));
-    }
-    Instance instance(std::move(instanceOptions));
+    Instance instance(instanceOptions(options));
     if (options.seedDatabases > 0) {
         instance.seedDatabases(options.seedDatabases);
     }
 
-    tds::Server::Options serverOptions{options.bindAddress, options.port, std::nullopt};
-    if (options.keytab) {
-        // Tokens once accepted are remembered with the instance, so a replay is refused even
-        // after a restart.
-        serverOptions.integratedLogin = tds::IntegratedLoginOptions{
-            *options.keytab, options.dataDir / "kerberos-replay.rcache2", options.loginNameForm};
-    }
-    tds::Server server(instance, log.get(), std::move(serverOptions));
+    tds::Server server(instance, log.get(),
+                       {options.bindAddress, options.port, sessionSettings(options, tls.get())});
     server.start();
     const std::string& host = server.host();
     bool ipv6 = host.find(':') != std::string::npos;

@@ -17,8 +17,11 @@ const QStringList kOtherRows = {QStringLiteral("from Other")};
 const QString kShopFiles =
     QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles ORDER BY FILEID ASC ");
 
-class LifeCycle : public ServerTest {
+// The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf.
+class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> {
   protected:
+    LifeCycle() : ServerTest(GetParam()) {}
+
     void SetUp() override {
         createDatabaseWithRows(*observer, kOther, kOtherRows);
         setRecoverySimple(*observer, kOther);
@@ -112,7 +115,7 @@ class LifeCycle : public ServerTest {
 
 }  // namespace
 
-TEST_F(LifeCycle, ADatabaseLivesThroughEveryOperationWithItsContent) {
+TEST_P(LifeCycle, ADatabaseLivesThroughEveryOperationWithItsContent) {
     {
         SCOPED_TRACE("detach");
         detachShop();
@@ -216,3 +219,8 @@ TEST_F(LifeCycle, ADatabaseLivesThroughEveryOperationWithItsContent) {
         EXPECT_EQ(rowsOf(*observer, kOther), kOtherRows);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(OnEitherHost, LifeCycle, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WindowsHost" : "LinuxHost";
+                         });

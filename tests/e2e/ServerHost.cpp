@@ -3,8 +3,10 @@
 #include "operations/DbList.h"
 #include "session/ConnectionString.h"
 
-ServerHost::ServerHost(const DevServerProcess& server) {
-    odbc.open(toolConnectionString(server));
+ServerHost::ServerHost(const DevServerProcess& server) : ServerHost(server, server.port()) {}
+
+ServerHost::ServerHost(const DevServerProcess& server, int port) {
+    odbc.open(toolConnectionString(server, port));
     spid = odbc.query(QStringLiteral("SELECT @@SPID")).field(0, 0).toInt();
 }
 
@@ -13,10 +15,13 @@ void ServerHost::refreshList() {
 }
 
 QString toolConnectionString(const DevServerProcess& server) {
-    return connection_string::compose(connection_string::LoginStyle::SqlServer,
-                                      QStringLiteral("sa"),
-                                      QString::fromStdString(server.saPassword()),
-                                      QStringLiteral("127.0.0.1,%1").arg(server.port()));
+    return toolConnectionString(server, server.port());
+}
+
+QString toolConnectionString(const DevServerProcess& server, int port) {
+    return connection_string::compose(
+        connection_string::LoginStyle::SqlServer, QStringLiteral("sa"),
+        QString::fromStdString(server.saPassword()), QStringLiteral("127.0.0.1,%1").arg(port));
 }
 
 std::unique_ptr<OdbcConnection> connectTo(const DevServerProcess& server) {

@@ -14,6 +14,8 @@
 class ServerHost : public FakeHost {
   public:
     explicit ServerHost(const DevServerProcess& server);
+    // Through another port that leads to the same server, a relay for one.
+    ServerHost(const DevServerProcess& server, int port);
 
     OdbcConnection odbc;
     // The session the host's batches arrive under in the server's log.
@@ -25,8 +27,10 @@ class ServerHost : public FakeHost {
     void refreshList();
 };
 
-// The connection string the window composes for SQL Server authentication as sa.
+// The connection string the window composes for SQL Server authentication as sa, to the
+// server's port or to another one.
 QString toolConnectionString(const DevServerProcess& server);
+QString toolConnectionString(const DevServerProcess& server, int port);
 
 // Another client of the same server, through the same access layer, in master.
 std::unique_ptr<OdbcConnection> connectTo(const DevServerProcess& server);

@@ -14,8 +14,9 @@
 // and an observer client in master for setting up and reading back.
 class ServerTest : public ::testing::Test {
   protected:
-    ServerTest()
-        : server(DevServerProcess::Options{"E2e#Pass9"}),
+    // On a Windows host the server names its files D:\data\….
+    explicit ServerTest(bool windowsHost = false)
+        : server(DevServerProcess::Options{.saPassword = "E2e#Pass9", .windowsHost = windowsHost}),
           host(server),
           observer(connectTo(server)),
           sent(server, host.spid) {}
@@ -25,15 +26,15 @@ class ServerTest : public ::testing::Test {
     std::unique_ptr<OdbcConnection> observer;
     SentTexts sent;
 
-    // The server's paths: absolute paths in its data folder.
+    // The server's paths: absolute paths in its data folder, as the server names them.
     QString inDataFolder(const QString& fileName) const {
-        return toQString(server.dataDir()) + QLatin1Char('/') + fileName;
+        return QString::fromStdString(server.serverPath("data/" + fileName.toStdString()));
     }
     ChosenFile chosenInDataFolder(const QString& fileName) const {
         return ChosenFile{inDataFolder(fileName), fileName};
     }
     bool existsInDataFolder(const QString& fileName) const {
-        return std::filesystem::exists(toPath(inDataFolder(fileName)));
+        return std::filesystem::exists(server.dataDir() / toPath(fileName));
     }
 
     // The click, and what the host sent during it.

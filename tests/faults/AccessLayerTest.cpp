@@ -1,11 +1,16 @@
 // The access layer through unixODBC and the FreeTDS driver against the development server.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
+#include "common/OperatorTexts.h"
 #include "session/ConnectionString.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
+#include "support/RecordingRelay.h"
 
 namespace {
 
@@ -156,6 +161,49 @@ TEST(AccessLayer, FailedStatementsAndDeadLinksAreToldApartByTheirSqlState) {
     EXPECT_EQ(conn.state(), Connection::Closed);
     conn.open(sqlLogin(server.port(), "sa", ""));
     EXPECT_EQ(conn.query("SELECT @@SPID").rowCount(), 1);
+}
+
+TEST(AccessLayer, AServerThatCannotEncryptIsRefusedBeforeThePasswordIsSent) {
+    DevServerProcess server(
+        DevServerProcess::Options{"Never#Sent1", 0, 0, {"--encryption", "off"}});
+    RecordingRelay relay(server.port());
+    OdbcConnection conn;
+    EXPECT_EQ(describeFailure(conn, sqlLogin(relay.port(), "sa", "Never#Sent1")),
+              texts::kServerCannotEncrypt);
+    EXPECT_EQ(conn.state(), Connection::Closed);
+    EXPECT_FALSE(relay.sawLoginPassword(u"Never#Sent1"));
+    EXPECT_FALSE(relay.recorded().empty());
+    EXPECT_TRUE(server.readLog().empty());
+}
+
+// A data source that names a freetds.conf section takes its CA file: the server's
+// certificate is then checked, and one the CA file does not vouch for is refused.
+TEST(AccessLayer, ACaFileInAFreeTdsSectionChecksTheServersCertificate) {
+    DevServerProcess server;
+    DevServerProcess stranger;
+    const auto conf = server.logPath().parent_path() / "freetds.conf";
+    std::ofstream(conf) << "[trusted]\n\thost = 127.0.0.1\n\tport = " << server.port()
+                        << "\n\tca file = " << (server.dataDir() / "tls-certificate.pem").string()
+                        << "\n[untrusted]\n\thost = 127.0.0.1\n\tport = " << server.port()
+                        << "\n\tca file = " << (stranger.dataDir() / "tls-certificate.pem").string()
+                        << "\n";
+    const char* previous = std::getenv("FREETDSCONF");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("FREETDSCONF", conf.c_str(), 1);
+
+    OdbcConnection trusted;
+    EXPECT_EQ(describeFailure(trusted, compose(LoginStyle::SqlServer, "sa", "", "trusted")), "");
+    EXPECT_EQ(trusted.state(), Connection::Open);
+    OdbcConnection untrusted;
+    EXPECT_EQ(describeFailure(untrusted, compose(LoginStyle::SqlServer, "sa", "", "Untrusted")),
+              texts::kServerCannotEncrypt);
+    EXPECT_EQ(server.readLog().size(), 0u);
+
+    if (previous != nullptr) {
+        ::setenv("FREETDSCONF", saved.c_str(), 1);
+    } else {
+        ::unsetenv("FREETDSCONF");
+    }
 }
 
 }  // namespace

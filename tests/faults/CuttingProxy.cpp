@@ -61,14 +61,9 @@ CuttingProxy::~CuttingProxy() {
     acceptor_.join();
 }
 
-void CuttingProxy::cutOn(const std::u16string& trigger) {
-    trigger_.clear();
-    for (char16_t unit : trigger) {
-        trigger_.push_back(static_cast<char>(unit & 0xFF));
-        trigger_.push_back(static_cast<char>(unit >> 8));
-    }
+void CuttingProxy::cutOnRequest(int nth) {
     cut_ = false;
-    armed_ = !trigger.empty();
+    requestsToCut_ = nth;
 }
 
 void CuttingProxy::acceptLoop() {
@@ -101,9 +96,7 @@ void CuttingProxy::relay(int client) {
             if (got <= 0) {
                 break;
             }
-            if (armed_ &&
-                std::string_view(buffer.data(), static_cast<size_t>(got)).find(trigger_) !=
-                    std::string_view::npos) {
+            if (requestsToCut_ > 0 && --requestsToCut_ == 0) {
                 cut_ = true;
                 break;
             }

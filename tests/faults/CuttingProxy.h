@@ -5,8 +5,10 @@
 #include <thread>
 
 // A loopback TCP relay between the tool and the development server that plays a server
-// dying in the middle of an operation: once a client sends a request containing the
-// trigger text, the request is not forwarded and every relayed connection is closed.
+// dying in the middle of an operation: the n-th request a client sends once the relay is
+// armed is not forwarded, and every relayed connection is closed. Requests are counted,
+// not read, because the tool's connection is encrypted; the tool sends each request in one
+// piece and waits for its answer before the next.
 class CuttingProxy {
   public:
     explicit CuttingProxy(int serverPort);
@@ -16,9 +18,8 @@ class CuttingProxy {
 
     int port() const { return port_; }
     void setServerPort(int port) { serverPort_ = port; }
-    // UTF-16LE text as a SQL batch carries it; empty disarms. Either way the relay works
-    // again for new connections.
-    void cutOn(const std::u16string& trigger);
+    // Counting from now; 0 disarms. Either way the relay works again for new connections.
+    void cutOnRequest(int nth);
     bool hasCut() const { return cut_; }
 
   private:
@@ -30,7 +31,6 @@ class CuttingProxy {
     std::atomic<int> serverPort_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> cut_{false};
-    std::string trigger_;  // bytes of the UTF-16LE trigger
-    std::atomic<bool> armed_{false};
+    std::atomic<int> requestsToCut_{0};  // 0: disarmed
     std::thread acceptor_;
 };

@@ -16,6 +16,7 @@
 
 #include "CuttingProxy.h"
 #include "app/FMain.h"
+#include "common/OperatorTexts.h"
 #include "session/ConnectionString.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
@@ -95,7 +96,7 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
     CuttingProxy proxy(server.port());
     connectTo(proxy.port());
     ASSERT_EQ(window.statusText(), kConnected);
-    proxy.cutOn(u"sp_detach_db");
+    proxy.cutOnRequest(2);  // the eviction batch goes through, the detach statement does not
     detach("Shop");
     EXPECT_TRUE(proxy.hasCut());
     EXPECT_FALSE(window.statusText().isEmpty());
@@ -105,9 +106,30 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
 
     server.restart();
     proxy.setServerPort(server.port());
-    proxy.cutOn(u"");
+    proxy.cutOnRequest(0);
     reconnect(proxy.port());
     // The detach never reached the server.
+    EXPECT_EQ(listed(), (QStringList{"Shop", "Sales"}));
+    bool evicted = false;
+    for (const auto& batch : server.readLog()) {
+        EXPECT_EQ(batch.sql.find("sp_detach_db"), std::string::npos);
+        evicted = evicted || batch.sql.find("sysprocesses") != std::string::npos;
+    }
+    EXPECT_TRUE(evicted);
+}
+
+TEST_F(WindowAgainstServer, AServerThatCannotEncryptIsRefusedAndTheWindowStaysUsable) {
+    DevServerProcess clearOnly(DevServerProcess::Options{"", 0, 0, {"--encryption", "off"}});
+    connectTo(clearOnly.port());
+    EXPECT_EQ(window.statusText(), texts::kServerCannotEncrypt);
+    EXPECT_TRUE(control<QPushButton>("C_Link")->isEnabled());
+    EXPECT_TRUE(control<QComboBox>("C_LoginStyle")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("C_UnLink")->isEnabled());
+    EXPECT_TRUE(clearOnly.readLog().empty());
+
+    // The same window then connects to a server that encrypts.
+    connectTo(server.port());
+    EXPECT_EQ(window.statusText(), kConnected);
     EXPECT_EQ(listed(), (QStringList{"Shop", "Sales"}));
 }
 

@@ -9,8 +9,8 @@ void RealmFixture::SetUp() {
     realm->addUser(kAlice);
     realm->addUser(kBob);
     DevServerProcess::Options options;
-    options.keytab = realm->keytab();
-    options.windowsLogins = {KerberosRealm::windowsNameOf(kAlice)};
+    options.extraArguments = {"--keytab", realm->keytab().string(), "--windows-login",
+                              KerberosRealm::windowsNameOf(kAlice)};
     server.emplace(options);
     // The server reads its keytab at each login, so the keys may follow its port.
     realm->addService(servicePrincipalFor(server->port()));

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -52,6 +53,10 @@ class LogLineParser {
                 batch.login = string();
             } else if (key == "sql") {
                 batch.sql = string();
+            } else if (key == "rpc") {
+                batch.rpc = string();
+            } else if (key == "arguments") {
+                batch.arguments = string();
             } else if (peek() == '"') {
                 string();
             } else {
@@ -183,15 +188,11 @@ void DevServerProcess::start(int port) {
         arguments.insert(arguments.end(),
                          {"--io-rate", std::to_string(options_.ioRateMegabytesPerSecond)});
     }
-    if (!options_.keytab.empty()) {
-        arguments.insert(arguments.end(), {"--keytab", options_.keytab.string()});
+    if (options_.windowsHost) {
+        arguments.insert(arguments.end(), {"--windows-drive", "D=" + root_.string()});
     }
-    for (const std::string& login : options_.windowsLogins) {
-        arguments.insert(arguments.end(), {"--windows-login", login});
-    }
-    if (!options_.loginNameForm.empty()) {
-        arguments.insert(arguments.end(), {"--login-name-form", options_.loginNameForm});
-    }
+    arguments.insert(arguments.end(), options_.extraArguments.begin(),
+                     options_.extraArguments.end());
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
@@ -258,6 +259,15 @@ void DevServerProcess::start(int port) {
     port_ = std::stoi(address.substr(colon + 1));
 }
 
+std::string DevServerProcess::serverPath(const std::string& belowRoot) const {
+    if (!options_.windowsHost) {
+        return (root_ / belowRoot).lexically_normal().string();
+    }
+    std::string path = "D:\\" + belowRoot;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 int DevServerProcess::stop() {
     if (pid_ <= 0) {
         return 0;
@@ -303,10 +313,11 @@ std::vector<DevServerProcess::LoggedBatch> DevServerProcess::readLog() const {
 }
 
 std::string DevServerProcess::odbcConnectionString(const std::string& database,
-                                                   const std::string& tdsVersion) const {
+                                                   const std::string& tdsVersion,
+                                                   const std::string& encryption) const {
     return "DRIVER={FreeTDS};SERVER=127.0.0.1," + std::to_string(port_) + ";DATABASE=" + database +
            ";UID=sa;PWD={" + options_.saPassword + "};TDS_Version=" + tdsVersion +
-           ";ClientCharset=UTF-8";
+           ";ClientCharset=UTF-8" + (encryption.empty() ? "" : ";Encryption=" + encryption);
 }
 
 std::string DevServerProcess::serverErrors() const {

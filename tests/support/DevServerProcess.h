@@ -15,21 +15,23 @@
 class DevServerProcess {
   public:
     struct Options {
-        std::string saPassword;
+        std::string saPassword{};
         int seedDatabases = 0;
         double ioRateMegabytesPerSecond = 0;  // 0: unlimited
-        // Integrated (Kerberos) logins: the service keys, the Windows logins admitted
-        // (REALM\user) and how principals are named ("windows" or "kerberos"; empty: the
-        // server's default).
-        std::filesystem::path keytab = {};
-        std::vector<std::string> windowsLogins = {};
-        std::string loginNameForm = {};
+        // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
+        bool windowsHost = false;
+        // Further options for the server, e.g. {"--encryption", "force"} or
+        // {"--server-version", "2016"}.
+        std::vector<std::string> extraArguments{};
     };
 
+    // A batch, or a remote procedure call (then `sql` is empty).
     struct LoggedBatch {
         int spid = 0;
-        std::string login;  // UTF-8: sa, or a Windows login
-        std::string sql;    // UTF-8, exactly as received
+        std::string login;      // UTF-8: sa, or a Windows login
+        std::string sql;        // UTF-8, exactly as received
+        std::string rpc;        // the procedure as the client named it
+        std::string arguments;  // the call's arguments as EXEC would take them
     };
 
     // Starts the server and waits (at most 10 s) for its ready line; throws
@@ -42,18 +44,25 @@ class DevServerProcess {
 
     int port() const { return port_; }
     const std::filesystem::path& dataDir() const { return dataDir_; }
+    // The folder that holds the data folder; drive D: of a Windows host.
+    const std::filesystem::path& root() const { return root_; }
+    // A path below root(), given with '/', as the server names it: "D:\samples\Shop.bak"
+    // on a Windows host, the absolute path on a Linux host. UTF-8.
+    std::string serverPath(const std::string& belowRoot) const;
     const std::filesystem::path& logPath() const { return logPath_; }
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }
 
-    // The batches the server has received so far, in arrival order.
+    // The batches and calls the server has received so far, in arrival order.
     std::vector<LoggedBatch> readLog() const;
     // What the server wrote to its standard error so far (it explains refused logins there).
     std::string serverErrors() const;
 
-    // An ODBC connection string for the FreeTDS driver, logging in as sa.
+    // An ODBC connection string for the FreeTDS driver, logging in as sa; `encryption` is
+    // the driver's setting (off, request, require), empty for its default.
     std::string odbcConnectionString(const std::string& database = "master",
-                                     const std::string& tdsVersion = "7.4") const;
+                                     const std::string& tdsVersion = "7.4",
+                                     const std::string& encryption = "") const;
 
     // SIGTERM, then SIGKILL if it has not ended after 5 s. Returns the exit code, or
     // -signal when it was killed; 0 when it was not running.

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "TsqlTokens.h"
+#include "operations/ServerFileQueries.h"
 #include "operations/Statements.h"
 
 // A hostile value must leave every statement the same statement: the same tokens as for an
@@ -53,6 +54,8 @@ const QList<std::pair<const char*, Compose>>& statements() {
          [](const Values& v) {
              return renameLogicalFileStatement(v.database, v.logical2, logLogicalName(v.database));
          }},
+        {"folder entries", [](const Values& v) { return folderEntriesQuery(v.path); }},
+        {"folder tree", [](const Values& v) { return folderTreeProcedure(v.path); }},
     };
     return all;
 }

@@ -1,20 +1,25 @@
 // Renders the window to a PNG, optionally after connecting to a server, so that the
 // README's picture and a reviewer's look at the layout come from the real widgets.
-// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK]]]
+// Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK
+//                               [SERVER-FOLDER-TO-SHOW]]]]
 //        window_snapshot OUT.png SERVER USER PASSWORD DATABASE --restore-from BACKUP [SECONDS]
 // The second form restores the database from the backup, the prompts answered, and takes
 // the picture SECONDS (default 3) into the restore, with the server's progress showing.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <functional>
 
 #include "app/ChineseQtTexts.h"
 #include "app/FMain.h"
 #include "app/Prompts.h"
+#include "app/ServerFileDialog.h"
 #include "common/OperatorTexts.h"
 #include "session/OdbcConnection.h"
 
@@ -73,15 +78,37 @@ int main(int argc, char* argv[]) {
         qInfo("%s", qUtf8Printable(window.statusText()));
         return 0;
     }
+    // A prompt that the click opens is pictured too, then cancelled. A typed confirmation on
+    // the way is answered with the phrase; the server file dialog is first taken to the
+    // folder given, if any.
+    const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
+    const QString folder = argc >= 8 ? QString::fromLocal8Bit(argv[7]) : QString();
+    bool folderShown = folder.isEmpty();
+    std::function<void()> picture = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+            prompt->setTextValue(texts::kConfirmationPhrase);
+            prompt->accept();
+            QTimer::singleShot(300, picture);
+            return;
+        }
+        if (auto* files = qobject_cast<ServerFileDialog*>(modal);
+            files != nullptr && !folderShown) {
+            auto* location = files->findChild<QLineEdit*>(QStringLiteral("serverLocation"));
+            location->setText(folder);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(location, &press);
+            folderShown = true;
+            QTimer::singleShot(500, picture);
+            return;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->grab().save(dialogShot);
+            dialog->reject();
+        }
+    };
     if (argc >= 7) {
-        // A prompt that the click opens is pictured too, then cancelled.
-        const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
-        QTimer::singleShot(500, [dialogShot] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                dialog->grab().save(dialogShot);
-                dialog->reject();
-            }
-        });
+        QTimer::singleShot(500, picture);
         window.findChild<QPushButton*>(QString::fromLocal8Bit(argv[6]))->click();
     }
     QTimer::singleShot(300, [&] {

@@ -23,8 +23,8 @@ void EngineTest::TearDown() {
 
 void EngineTest::restart() {
     instance_.reset();
-    instance_ =
-        std::make_unique<Instance>(Instance::Options{dir_ / "data", u"", ioBytesPerSecond_});
+    instance_ = std::make_unique<Instance>(Instance::Options{
+        dir_ / "data", u"", ioBytesPerSecond_, platform_, restrictedLogin_});
     instance_->setSessionTerminator([this](int spid) { terminated_.push_back(spid); });
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ class EngineTest : public ::testing::Test {
 
     double ioBytesPerSecond_ = 0;  // set before SetUp() for a time model
     std::filesystem::path dir_;
+    // What restart() starts the instance as: a Linux host of the newest release by default.
+    devserver::Platform platform_;
+    std::optional<devserver::Instance::RestrictedLogin> restrictedLogin_;
     std::unique_ptr<devserver::Instance> instance_;
     std::vector<int> terminated_;
 };

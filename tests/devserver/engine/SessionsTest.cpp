@@ -41,8 +41,9 @@ TEST_F(EngineTest, LoginWithConfiguredPasswordAndDatabase) {
 
 TEST_F(EngineTest, WindowsLoginsAreAdmittedByNameAndShowAsTheirSessionsLogin) {
     instance_.reset();
-    instance_ = std::make_unique<Instance>(
-        Instance::Options{dir_ / "data", u"", 0, {u"EXAMPLE.ORG\\alice", u"carol@EXAMPLE.ORG"}});
+    Instance::Options options{dir_ / "data", u""};
+    options.windowsLogins = {u"EXAMPLE.ORG\\alice", u"carol@EXAMPLE.ORG"};
+    instance_ = std::make_unique<Instance>(std::move(options));
     const LoginResult alice = instance_->login({u"example.org\\ALICE", u"", u"", true});
     ASSERT_TRUE(alice.accepted);
     EXPECT_EQ(alice.login, u"EXAMPLE.ORG\\alice");  // as the instance spells it

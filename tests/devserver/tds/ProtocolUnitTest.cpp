@@ -139,25 +139,80 @@ TEST(PacketFraming, SplitsWithinTheSizeAndMarksOnlyTheLastPacket) {
     EXPECT_EQ(empty, (Bytes{0x04, 0x01, 0x00, 0x08, 0x00, 0x33, 0x01, 0x00}));
 }
 
-TEST(PreLogin, AnswersEncryptionNotSupportedInAWellFormedTable) {
-    Bytes reply = tds::preLoginReply();
-    EXPECT_NO_THROW(tds::validatePreLogin(reply));
-    bool sawEncryption = false;
-    for (std::size_t pos = 0; reply.at(pos) != 0xFF; pos += 5) {
-        std::size_t offset = (reply[pos + 1] << 8) | reply[pos + 2];
-        std::size_t length = (reply[pos + 3] << 8) | reply[pos + 4];
-        ASSERT_LE(offset + length, reply.size());
-        if (reply[pos] == 0x01) {
-            sawEncryption = true;
-            ASSERT_EQ(length, 1u);
-            EXPECT_EQ(reply[offset], 0x02);
+TEST(PreLogin, AnswersTheAgreedSettingInAWellFormedTableAndReadsTheClients) {
+    using tds::EncryptionSetting;
+    for (EncryptionSetting answer :
+         {EncryptionSetting::Off, EncryptionSetting::On, EncryptionSetting::NotSupported,
+          EncryptionSetting::Required}) {
+        Bytes reply = tds::preLoginReply(answer);
+        int encryptionOptions = 0;
+        for (std::size_t pos = 0; reply.at(pos) != 0xFF; pos += 5) {
+            std::size_t offset = (reply[pos + 1] << 8) | reply[pos + 2];
+            std::size_t length = (reply[pos + 3] << 8) | reply[pos + 4];
+            ASSERT_LE(offset + length, reply.size());
+            if (reply[pos] == 0x01) {
+                ++encryptionOptions;
+                ASSERT_EQ(length, 1u);
+                EXPECT_EQ(reply[offset], static_cast<std::uint8_t>(answer));
+            }
         }
+        EXPECT_EQ(encryptionOptions, 1);
+        EXPECT_EQ(tds::parsePreLogin(reply).encryption, answer);
+        EXPECT_EQ(tds::parsePreLogin(buildPreLogin(static_cast<std::uint8_t>(answer))).encryption,
+                  answer);
     }
-    EXPECT_TRUE(sawEncryption);
-    EXPECT_NO_THROW(tds::validatePreLogin(buildPreLogin()));
-    EXPECT_THROW(tds::validatePreLogin(Bytes{0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}),
-                 tds::ProtocolError);
-    EXPECT_THROW(tds::validatePreLogin(Bytes{0x00, 0x00}), tds::ProtocolError);
+    // The client-certificate flag rides on the setting; a client may leave the option out.
+    EXPECT_EQ(tds::parsePreLogin(buildPreLogin(0x81)).encryption, EncryptionSetting::On);
+    EXPECT_EQ(tds::parsePreLogin(buildPreLogin(std::nullopt)).encryption, std::nullopt);
+    EXPECT_THROW(tds::parsePreLogin(buildPreLogin(0x04)), tds::ProtocolError);
+    EXPECT_THROW(tds::parsePreLogin(Bytes{0x00, 0x00, 0x40, 0x00, 0x06, 0xFF}), tds::ProtocolError);
+    EXPECT_THROW(tds::parsePreLogin(Bytes{0x00, 0x00}), tds::ProtocolError);
+}
+
+// The server's side of MS-TDS 2.2.6.5: each mode against each client setting (nullopt: the
+// client sent no ENCRYPTION option).
+TEST(EncryptionNegotiation, AnswersEveryClientSettingAsSqlServerDoes) {
+    using tds::EncryptionMode;
+    using tds::EncryptionSetting;
+    using tds::Protection;
+    struct Case {
+        EncryptionMode mode;
+        std::optional<EncryptionSetting> client;
+        EncryptionSetting answer;
+        Protection protection;
+    };
+    const Case cases[] = {
+        {EncryptionMode::Off, EncryptionSetting::Off, EncryptionSetting::NotSupported,
+         Protection::None},
+        {EncryptionMode::Off, EncryptionSetting::On, EncryptionSetting::NotSupported,
+         Protection::None},
+        {EncryptionMode::Off, EncryptionSetting::NotSupported, EncryptionSetting::NotSupported,
+         Protection::None},
+        {EncryptionMode::Off, EncryptionSetting::Required, EncryptionSetting::NotSupported,
+         Protection::None},
+        {EncryptionMode::Optional, EncryptionSetting::Off, EncryptionSetting::Off,
+         Protection::LoginOnly},
+        {EncryptionMode::Optional, std::nullopt, EncryptionSetting::Off, Protection::LoginOnly},
+        {EncryptionMode::Optional, EncryptionSetting::On, EncryptionSetting::On,
+         Protection::Everything},
+        {EncryptionMode::Optional, EncryptionSetting::Required, EncryptionSetting::On,
+         Protection::Everything},
+        {EncryptionMode::Optional, EncryptionSetting::NotSupported, EncryptionSetting::NotSupported,
+         Protection::None},
+        {EncryptionMode::Force, EncryptionSetting::Off, EncryptionSetting::Required,
+         Protection::Everything},
+        {EncryptionMode::Force, std::nullopt, EncryptionSetting::Required, Protection::Everything},
+        {EncryptionMode::Force, EncryptionSetting::On, EncryptionSetting::On,
+         Protection::Everything},
+        {EncryptionMode::Force, EncryptionSetting::NotSupported, EncryptionSetting::Required,
+         Protection::Everything},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode) * 10 + (c.client ? static_cast<int>(*c.client) : 9));
+        tds::EncryptionAgreement agreement = tds::negotiateEncryption(c.mode, c.client);
+        EXPECT_EQ(agreement.answer, c.answer);
+        EXPECT_EQ(agreement.protection, c.protection);
+    }
 }
 
 TEST(SqlBatchDecoding, SkipsAllHeadersFrom72On) {

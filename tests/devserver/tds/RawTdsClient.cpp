@@ -32,10 +32,14 @@ void putText(Bytes& out, std::u16string_view text) {
 
 }  // namespace
 
-Bytes buildPreLogin() {
-    // VERSION, ENCRYPTION (off), TERMINATOR, then the data.
+Bytes buildPreLogin(std::optional<std::uint8_t> encryption) {
+    if (!encryption) {
+        // VERSION, TERMINATOR, then the data.
+        return {0x00, 0x00, 0x06, 0x00, 0x06, 0xFF, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00};
+    }
+    // VERSION, ENCRYPTION, TERMINATOR, then the data.
     Bytes out = {0x00, 0x00, 0x0B, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00, 0x01, 0xFF};
-    Bytes data = {0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    Bytes data = {0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, *encryption};
     out.insert(out.end(), data.begin(), data.end());
     return out;
 }
@@ -112,18 +116,100 @@ Bytes buildLogin7(const LoginFields& fields) {
     return out;
 }
 
+namespace {
+
+void putAllHeaders(Bytes& out) {
+    put32le(out, 22);  // total length
+    put32le(out, 18);  // header length
+    put16le(out, 2);   // transaction descriptor
+    for (int i = 0; i < 8; ++i) {
+        out.push_back(0);
+    }
+    put32le(out, 1);  // outstanding requests
+}
+
+void putParameter(Bytes& out, const RpcParameter& parameter) {
+    using Type = RpcParameter::Type;
+    const std::uint8_t collation[] = {0x09, 0x04, 0xD0, 0x00, 0x34};
+    out.push_back(static_cast<std::uint8_t>(parameter.name.size()));
+    putText(out, parameter.name);
+    out.push_back(0);  // status: input, given
+    switch (parameter.type) {
+        case Type::Int:
+        case Type::BigInt: {
+            std::uint8_t width = parameter.type == Type::Int ? 4 : 8;
+            out.insert(out.end(), {0x26, width});
+            if (!parameter.number) {
+                out.push_back(0);
+                return;
+            }
+            out.push_back(width);
+            for (int i = 0; i < width; ++i) {
+                out.push_back(static_cast<std::uint8_t>(
+                    static_cast<std::uint64_t>(*parameter.number) >> (8 * i)));
+            }
+            return;
+        }
+        case Type::NVarChar:
+        case Type::VarChar: {
+            const bool wide = parameter.type == Type::NVarChar;
+            out.push_back(wide ? 0xE7 : 0xA7);
+            put16le(out, 8000);
+            out.insert(out.end(), std::begin(collation), std::end(collation));
+            if (!parameter.text) {
+                put16le(out, 0xFFFF);
+                return;
+            }
+            put16le(out, static_cast<std::uint16_t>(parameter.text->size() * (wide ? 2 : 1)));
+            if (wide) {
+                putText(out, *parameter.text);
+            } else {
+                for (char16_t c : *parameter.text) {
+                    out.push_back(static_cast<std::uint8_t>(c));
+                }
+            }
+            return;
+        }
+        case Type::NText:
+            out.push_back(0x63);
+            put32le(out, 0x7FFFFFFE);
+            out.insert(out.end(), std::begin(collation), std::end(collation));
+            if (!parameter.text) {
+                put32le(out, 0xFFFFFFFF);
+                return;
+            }
+            put32le(out, static_cast<std::uint32_t>(parameter.text->size() * 2));
+            putText(out, *parameter.text);
+            return;
+    }
+}
+
+}  // namespace
+
 Bytes buildSqlBatch(std::u16string_view sql, bool withAllHeaders) {
     Bytes out;
     if (withAllHeaders) {
-        put32le(out, 22);  // total length
-        put32le(out, 18);  // header length
-        put16le(out, 2);   // transaction descriptor
-        for (int i = 0; i < 8; ++i) {
-            out.push_back(0);
-        }
-        put32le(out, 1);  // outstanding requests
+        putAllHeaders(out);
     }
     putText(out, sql);
+    return out;
+}
+
+Bytes buildRpc(std::u16string_view name, const std::vector<RpcParameter>& parameters,
+               std::uint16_t procId) {
+    Bytes out;
+    putAllHeaders(out);
+    if (name.empty()) {
+        put16le(out, 0xFFFF);
+        put16le(out, procId);
+    } else {
+        put16le(out, static_cast<std::uint16_t>(name.size()));
+        putText(out, name);
+    }
+    put16le(out, 0);  // option flags
+    for (const RpcParameter& parameter : parameters) {
+        putParameter(out, parameter);
+    }
     return out;
 }
 
@@ -151,6 +237,14 @@ RawTdsClient::~RawTdsClient() {
 }
 
 void RawTdsClient::sendRaw(std::span<const std::uint8_t> bytes) {
+    if (tls_) {
+        sendOnSocket(tls_->encrypt(bytes));
+        return;
+    }
+    sendOnSocket(bytes);
+}
+
+void RawTdsClient::sendOnSocket(std::span<const std::uint8_t> bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         ssize_t n = ::send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -184,23 +278,44 @@ void RawTdsClient::sendMessage(std::uint8_t type, std::span<const std::uint8_t> 
     } while (offset < payload.size());
 }
 
+std::size_t RawTdsClient::receiveSome(std::uint8_t* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::recv(socket_, buffer, size, 0);
+        if (n >= 0) {
+            return static_cast<std::size_t>(n);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            throw std::runtime_error("timed out waiting for the devserver");
+        }
+        return 0;
+    }
+}
+
 bool RawTdsClient::readExactly(std::uint8_t* buffer, std::size_t size) {
     std::size_t got = 0;
+    std::uint8_t cipher[16384];
     while (got < size) {
-        ssize_t n = ::recv(socket_, buffer + got, size - got, 0);
+        if (tls_) {
+            std::size_t plain = tls_->readPlain(std::span(buffer + got, size - got));
+            if (plain > 0) {
+                got += plain;
+                continue;
+            }
+            std::size_t n = receiveSome(cipher, sizeof cipher);
+            if (n == 0) {
+                return false;
+            }
+            tls_->feed(std::span(cipher, n));
+            continue;
+        }
+        std::size_t n = receiveSome(buffer + got, size - got);
         if (n == 0) {
             return false;
         }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                throw std::runtime_error("timed out waiting for the devserver");
-            }
-            return false;
-        }
-        got += static_cast<std::size_t>(n);
+        got += n;
     }
     return true;
 }
@@ -258,6 +373,20 @@ bool RawTdsClient::closedByServer() {
 
 void RawTdsClient::shutdownSending() {
     ::shutdown(socket_, SHUT_WR);
+}
+
+void RawTdsClient::startTls() {
+    auto tls = std::make_unique<TlsClient>();
+    Bytes fromServer;
+    while (!tls->continueHandshake(fromServer)) {
+        sendMessage(0x12, tls->takeOutput());
+        fromServer = readMessage();
+    }
+    Bytes last = tls->takeOutput();
+    if (!last.empty()) {
+        sendMessage(0x12, last);
+    }
+    tls_ = std::move(tls);
 }
 
 Bytes RawTdsClient::logIn(const LoginFields& fields) {

@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "TlsClient.h"
 
 // A TDS client written from the protocol documentation, independent of the server's own
 // encoder, so that tests can look at what goes over the wire and send what no real
@@ -34,9 +37,24 @@ struct LoginFields {
 
 // LOGIN7 in the 7.2+ layout (94-byte fixed part) or, for 7.1, the 86-byte one.
 Bytes buildLogin7(const LoginFields& fields);
-Bytes buildPreLogin();
+// VERSION and ENCRYPTION with the given setting (none: the option is left out); by
+// default NOT_SUP, as a client without TLS says.
+Bytes buildPreLogin(std::optional<std::uint8_t> encryption = 0x02);
 // ALL_HEADERS (on 7.2+) and the UTF-16LE text.
 Bytes buildSqlBatch(std::u16string_view sql, bool withAllHeaders = true);
+
+// One parameter of a remote procedure call, as TYPE_INFO and value.
+struct RpcParameter {
+    enum class Type { NVarChar, VarChar, Int, BigInt, NText };
+    std::u16string name;  // with its @, or empty
+    Type type = Type::NVarChar;
+    std::optional<std::u16string> text;  // NVarChar, VarChar (Latin-1 only), NText
+    std::optional<std::int64_t> number;  // Int, BigInt; neither set: NULL
+};
+// ALL_HEADERS, then the procedure by name, or by number when `name` is empty, and its
+// parameters.
+Bytes buildRpc(std::u16string_view name, const std::vector<RpcParameter>& parameters,
+               std::uint16_t procId = 0);
 
 class RawTdsClient {
   public:
@@ -62,10 +80,21 @@ class RawTdsClient {
     // that may be an SSPI token alone, the exchange going on in SSPI messages).
     Bytes logIn(const LoginFields& fields);
 
+    // The TLS handshake inside PRELOGIN packets; from then on every message travels inside
+    // TLS, until stopTls() (after a login that alone was to be encrypted).
+    void startTls();
+    void stopTls() { tls_.reset(); }
+    TlsClient* tls() { return tls_.get(); }
+    // Straight onto the socket, past TLS.
+    void sendOnSocket(std::span<const std::uint8_t> bytes);
+
   private:
     bool readExactly(std::uint8_t* buffer, std::size_t size);
+    // Some bytes from the socket; 0 at its end. Throws on time-out.
+    std::size_t receiveSome(std::uint8_t* buffer, std::size_t size);
 
     int socket_ = -1;
+    std::unique_ptr<TlsClient> tls_;
 };
 
 }  // namespace tdstest

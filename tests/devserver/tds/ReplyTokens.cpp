@@ -170,6 +170,9 @@ std::vector<Token> decodeReply(std::span<const std::uint8_t> payload, bool wide)
                 tokens.push_back(done);
                 break;
             }
+            case 0x79:
+                tokens.push_back(ReturnStatusToken{static_cast<std::int32_t>(in.u32())});
+                break;
             case 0xAA:
             case 0xAB: {
                 MessageToken message;

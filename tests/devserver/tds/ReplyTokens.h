@@ -58,13 +58,16 @@ struct LoginAckToken {
     std::uint32_t programVersion = 0;
 };
 
+struct ReturnStatusToken {
+    std::int32_t value = 0;
+};
 // A GSS-API token of an integrated login.
 struct SspiToken {
     std::vector<std::uint8_t> data;
 };
 
 using Token = std::variant<ColMetadataToken, RowToken, DoneToken, MessageToken, EnvChangeToken,
-                           LoginAckToken, SspiToken>;
+                           LoginAckToken, ReturnStatusToken, SspiToken>;
 
 std::vector<Token> decodeReply(std::span<const std::uint8_t> payload, bool wideFields = true);
 

@@ -20,15 +20,20 @@ struct TsqlRun {
 };
 
 // Feeds the script to tsql on stdin; `timeout` bounds the run should the server hang.
+// `freetdsConf`, when given, is the [global] section of the configuration tsql reads
+// instead of the system's.
 TsqlRun runTsql(const DevServerProcess& server, const std::string& password,
-                const std::string& script) {
+                const std::string& script, const std::string& freetdsConf = "") {
     auto folder = server.logPath().parent_path();
     auto scriptPath = folder / "tsql-script.sql";
     auto outputPath = folder / "tsql-output.txt";
+    auto confPath = folder / "freetds.conf";
     std::ofstream(scriptPath) << script;
-    std::string command = "timeout 20 tsql -H 127.0.0.1 -p " + std::to_string(server.port()) +
-                          " -U sa -P '" + password + "' < '" + scriptPath.string() + "' > '" +
-                          outputPath.string() + "' 2>&1";
+    std::ofstream(confPath) << "[global]\n" << freetdsConf;
+    std::string command =
+        std::string(freetdsConf.empty() ? "" : "FREETDSCONF='" + confPath.string() + "' ") +
+        "timeout 20 tsql -H 127.0.0.1 -p " + std::to_string(server.port()) + " -U sa -P '" +
+        password + "' < '" + scriptPath.string() + "' > '" + outputPath.string() + "' 2>&1";
     int status = std::system(command.c_str());
     std::stringstream output;
     output << std::ifstream(outputPath).rdbuf();
@@ -65,4 +70,38 @@ TEST(Tsql, IsRefusedWithAWrongPassword) {
     EXPECT_NE(run.output.find("18456"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Login failed for user 'sa'."), std::string::npos) << run.output;
     EXPECT_TRUE(server.readLog().empty());
+}
+
+// tsql's default asks for encryption of the login where the server offers it (OFF), so the
+// three modes take it through the three paths: clear, login only, everything.
+TEST(Tsql, ConnectsInEachEncryptionMode) {
+    for (const char* mode : {"off", "optional", "force"}) {
+        SCOPED_TRACE(mode);
+        DevServerProcess server(DevServerProcess::Options{kPassword, 0, 0, {"--encryption", mode}});
+        auto run = runTsql(server, kPassword, "SELECT @@SPID\ngo\nexit\n");
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("(1 row affected)"), std::string::npos) << run.output;
+    }
+}
+
+// What the README tells an operator to write in freetds.conf: require encryption, and
+// check the server's certificate against a CA file.
+TEST(Tsql, RequiresEncryptionAndChecksTheCertificateWhenConfiguredTo) {
+    DevServerProcess off(DevServerProcess::Options{kPassword, 0, 0, {"--encryption", "off"}});
+    auto refused = runTsql(off, kPassword, "SELECT @@SPID\ngo\nexit\n", "encryption = require\n");
+    EXPECT_NE(refused.exitCode, 0) << refused.output;
+    EXPECT_TRUE(off.readLog().empty());
+
+    DevServerProcess server(DevServerProcess::Options{kPassword});
+    auto own = server.dataDir() / "tls-certificate.pem";
+    auto trusted = runTsql(server, kPassword, "SELECT @@SPID\ngo\nexit\n",
+                           "encryption = require\nca file = " + own.string() + "\n");
+    EXPECT_EQ(trusted.exitCode, 0) << trusted.output;
+    EXPECT_NE(trusted.output.find("(1 row affected)"), std::string::npos) << trusted.output;
+
+    DevServerProcess stranger(DevServerProcess::Options{kPassword});
+    auto untrusted = runTsql(server, kPassword, "SELECT @@SPID\ngo\nexit\n",
+                             "encryption = require\nca file = " +
+                                 (stranger.dataDir() / "tls-certificate.pem").string() + "\n");
+    EXPECT_NE(untrusted.exitCode, 0) << untrusted.output;
 }
