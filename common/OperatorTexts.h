@@ -93,6 +93,11 @@ inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开"
 // that a configured CA file does not vouch for alike.
 inline const QString kServerCannotEncrypt =
     QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
+// For a Windows login the driver reports a Kerberos failure on this side (no ticket, an
+// expired one, the KDC out of reach, no such service principal) in the same words.
+inline const QString kWindowsLoginOrEncryptionRefused = QStringLiteral(
+    "连接被拒绝：Windows 身份验证未能完成（没有 Kerberos 票据或票据已过期、KDC 无法访问、"
+    "服务器的服务主体名称 MSSQLSvc/主机:端口 不存在），或服务器不支持加密连接、加密握手失败");
 inline const QString kOdbcUnavailable = QStringLiteral("无法初始化 ODBC 环境");
 inline const QString kDriverGaveNoReason = QStringLiteral("数据库访问失败，驱动没有给出原因");
 inline const QString kNoSuchRow = QStringLiteral("结果集中没有第 %1 行第 %2 列");

@@ -245,7 +245,10 @@ void OdbcConnection::open(const QString& connectionString) {
         const DatabaseError error = odbcError(SQL_HANDLE_DBC, link->dbc.get());
         if (encryption_refusal::isEncryptionRefusal(
                 encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, link->dbc.get()))) {
-            throw DatabaseError(texts::kServerCannotEncrypt, error.sqlState(), error.nativeError());
+            throw DatabaseError(connection_string::usesIntegratedSecurity(connectionString)
+                                    ? texts::kWindowsLoginOrEncryptionRefused
+                                    : texts::kServerCannotEncrypt,
+                                error.sqlState(), error.nativeError());
         }
         throw error;
     }

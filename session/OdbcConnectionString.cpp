@@ -38,7 +38,7 @@ QString braced(const QString& key, const QString& value) {
     return key + QStringLiteral("={") + value + u'}';
 }
 
-bool isIntegratedSecurity(const QString& value) {
+bool isIntegratedSecurityValue(const QString& value) {
     const QString folded = value.toLower();
     return folded == u"sspi" || folded == u"true" || folded == u"yes";
 }
@@ -52,7 +52,7 @@ QString toOdbc(const QString& connectionString) {
     parts << braced(freetds_sections::isConfiguredServer(dataSource) ? kSectionKey : kServerKey,
                     dataSource);
     parts << braced(kDatabaseKey, pairs.value(key::kInitialCatalog));
-    if (isIntegratedSecurity(pairs.value(key::kIntegratedSecurity))) {
+    if (isIntegratedSecurityValue(pairs.value(key::kIntegratedSecurity))) {
         parts << kTrustedConnection;
     } else {
         parts << braced(kUserKey, pairs.value(key::kUserId));
@@ -60,6 +60,10 @@ QString toOdbc(const QString& connectionString) {
     }
     parts << kProtocolOptions << kProgramName;
     return parts.join(kSeparator);
+}
+
+bool usesIntegratedSecurity(const QString& connectionString) {
+    return isIntegratedSecurityValue(parse(connectionString).value(key::kIntegratedSecurity));
 }
 
 std::optional<int> loginTimeoutSeconds(const QString& connectionString) {

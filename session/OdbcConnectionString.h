@@ -14,6 +14,9 @@ namespace connection_string {
 // string whose quoting is broken.
 QString toOdbc(const QString& connectionString);
 
+// Whether the string asks for a Windows login (Kerberos through the driver).
+bool usesIntegratedSecurity(const QString& connectionString);
+
 // The login time-out for SQL_ATTR_LOGIN_TIMEOUT, from the string's "Connect Timeout" in
 // seconds; nothing when it has none (or none above 0), and the driver waits as long as it
 // takes.
