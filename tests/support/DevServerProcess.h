@@ -18,11 +18,11 @@ class DevServerProcess {
         std::string saPassword{};
         int seedDatabases = 0;
         double ioRateMegabytesPerSecond = 0;  // 0: unlimited
+        // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
+        bool windowsHost = false;
         // Further options for the server, e.g. {"--encryption", "force"} or
         // {"--server-version", "2016"}.
         std::vector<std::string> extraArguments{};
-        // Pose as a Windows host whose drive D: is root(), so its data folder is D:\data.
-        bool windowsHost = false;
     };
 
     // A batch, or a remote procedure call (then `sql` is empty).
