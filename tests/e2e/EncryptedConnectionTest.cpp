@@ -18,7 +18,8 @@ const QString kShop = QStringLiteral("Shop");
 const QStringList kRows = {QStringLiteral("茶"), QStringLiteral("coffee")};
 
 DevServerProcess serverIn(const std::string& mode) {
-    return DevServerProcess(DevServerProcess::Options{kPassword, 0, 0, {"--encryption", mode}});
+    return DevServerProcess(DevServerProcess::Options{.saPassword = kPassword,
+                                                      .extraArguments = {"--encryption", mode}});
 }
 
 QString inDataFolder(const DevServerProcess& server, const QString& name) {

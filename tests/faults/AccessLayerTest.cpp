@@ -164,8 +164,8 @@ TEST(AccessLayer, FailedStatementsAndDeadLinksAreToldApartByTheirSqlState) {
 }
 
 TEST(AccessLayer, AServerThatCannotEncryptIsRefusedBeforeThePasswordIsSent) {
-    DevServerProcess server(
-        DevServerProcess::Options{"Never#Sent1", 0, 0, {"--encryption", "off"}});
+    DevServerProcess server(DevServerProcess::Options{.saPassword = "Never#Sent1",
+                                                      .extraArguments = {"--encryption", "off"}});
     RecordingRelay relay(server.port());
     OdbcConnection conn;
     EXPECT_EQ(describeFailure(conn, sqlLogin(relay.port(), "sa", "Never#Sent1")),

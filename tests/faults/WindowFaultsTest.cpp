@@ -119,7 +119,8 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
 }
 
 TEST_F(WindowAgainstServer, AServerThatCannotEncryptIsRefusedAndTheWindowStaysUsable) {
-    DevServerProcess clearOnly(DevServerProcess::Options{"", 0, 0, {"--encryption", "off"}});
+    DevServerProcess clearOnly(
+        DevServerProcess::Options{.extraArguments = {"--encryption", "off"}});
     connectTo(clearOnly.port());
     EXPECT_EQ(window.statusText(), texts::kServerCannotEncrypt);
     EXPECT_TRUE(control<QPushButton>("C_Link")->isEnabled());

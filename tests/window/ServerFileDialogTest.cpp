@@ -437,7 +437,7 @@ TEST_F(LinuxHost, AVanishedOrUnreadableFolderShowsTheServersReasonAndTheDialogSt
 TEST_F(LinuxHost, AHelperConnectionCutMidListingIsReportedAndATypedPathStillWorks) {
     CuttingProxy proxy(server.port());
     connectAs(QStringLiteral("sa"), kPassword, proxy.port());
-    proxy.cutOn(u"dm_os_enumerate_filesystem");
+    proxy.cutOnRequest(1);  // the helper connection's first request after its login
     clickWithDialog("C_FMdf", [&](Dialog& dialog) {
         EXPECT_TRUE(proxy.hasCut());
         EXPECT_TRUE(dialog.notice().startsWith(QStringLiteral("与数据库服务器的浏览连接已断开：")))
@@ -448,7 +448,7 @@ TEST_F(LinuxHost, AHelperConnectionCutMidListingIsReportedAndATypedPathStillWork
     EXPECT_EQ(window.statusText(), "数据库文件选择成功");
     EXPECT_EQ(control<QPlainTextEdit>("T_Mdf")->toPlainText(), serverPath("data/Shop.mdf"));
     // The next dialog logs in afresh and lists again.
-    proxy.cutOn(u"");
+    proxy.cutOnRequest(0);
     clickWithDialog("C_FLdf", [&](Dialog& dialog) {
         EXPECT_EQ(dialog.notice(), "");
         EXPECT_TRUE(dialog.shown().contains(QStringLiteral("Shop_log.ldf")));

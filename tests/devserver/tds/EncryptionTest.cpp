@@ -27,7 +27,8 @@ constexpr std::uint8_t kRequired = 0x03;
 
 DevServerProcess serverIn(const std::string& mode, std::vector<std::string> more = {}) {
     more.insert(more.begin(), {"--encryption", mode});
-    return DevServerProcess(DevServerProcess::Options{kPassword, 0, 0, more});
+    return DevServerProcess(
+        DevServerProcess::Options{.saPassword = kPassword, .extraArguments = more});
 }
 
 LoginFields saLogin() {

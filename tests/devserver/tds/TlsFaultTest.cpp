@@ -40,11 +40,10 @@ Bytes header(std::uint8_t type, std::uint16_t length) {
 class TlsFaults : public ::testing::Test {
   protected:
     TlsFaults()
-        : server_(DevServerProcess::Options{"Fault#Pass3",
-                                            0,
-                                            0,
-                                            {"--encryption", "optional", "--login-timeout",
-                                             std::to_string(kLoginTimeoutSeconds)}}) {
+        : server_(DevServerProcess::Options{
+              .saPassword = "Fault#Pass3",
+              .extraArguments = {"--encryption", "optional", "--login-timeout",
+                                 std::to_string(kLoginTimeoutSeconds)}}) {
         survivor_ = std::make_unique<RawTdsClient>(server_.port());
         encryptedLogIn(*survivor_);
         query(*survivor_,
@@ -218,12 +217,9 @@ TEST(DevServerStart, RefusesAnExpiredOrMismatchedCertificateInOneLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.certificate + " " + c.key);
         try {
-            DevServerProcess server(
-                DevServerProcess::Options{"",
-                                          0,
-                                          0,
-                                          {"--tls-cert", (folder / c.certificate).string(),
-                                           "--tls-key", (folder / c.key).string()}});
+            DevServerProcess server(DevServerProcess::Options{
+                .extraArguments = {"--tls-cert", (folder / c.certificate).string(), "--tls-key",
+                                   (folder / c.key).string()}});
             ADD_FAILURE() << "the server started";
         } catch (const std::runtime_error& e) {
             std::string message = e.what();

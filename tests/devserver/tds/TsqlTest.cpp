@@ -77,7 +77,8 @@ TEST(Tsql, IsRefusedWithAWrongPassword) {
 TEST(Tsql, ConnectsInEachEncryptionMode) {
     for (const char* mode : {"off", "optional", "force"}) {
         SCOPED_TRACE(mode);
-        DevServerProcess server(DevServerProcess::Options{kPassword, 0, 0, {"--encryption", mode}});
+        DevServerProcess server(DevServerProcess::Options{
+            .saPassword = kPassword, .extraArguments = {"--encryption", mode}});
         auto run = runTsql(server, kPassword, "SELECT @@SPID\ngo\nexit\n");
         EXPECT_EQ(run.exitCode, 0) << run.output;
         EXPECT_NE(run.output.find("(1 row affected)"), std::string::npos) << run.output;
@@ -87,7 +88,8 @@ TEST(Tsql, ConnectsInEachEncryptionMode) {
 // What the README tells an operator to write in freetds.conf: require encryption, and
 // check the server's certificate against a CA file.
 TEST(Tsql, RequiresEncryptionAndChecksTheCertificateWhenConfiguredTo) {
-    DevServerProcess off(DevServerProcess::Options{kPassword, 0, 0, {"--encryption", "off"}});
+    DevServerProcess off(DevServerProcess::Options{.saPassword = kPassword,
+                                                   .extraArguments = {"--encryption", "off"}});
     auto refused = runTsql(off, kPassword, "SELECT @@SPID\ngo\nexit\n", "encryption = require\n");
     EXPECT_NE(refused.exitCode, 0) << refused.output;
     EXPECT_TRUE(off.readLog().empty());
