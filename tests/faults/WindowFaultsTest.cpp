@@ -120,7 +120,7 @@ TEST_F(WindowAgainstServer, AServerKilledDuringAnOperationLeavesTheWindowUsable)
 
 TEST_F(WindowAgainstServer, AServerThatCannotEncryptIsRefusedAndTheWindowStaysUsable) {
     DevServerProcess clearOnly(
-        DevServerProcess::Options{.extraArguments = {"--encryption", "off"}});
+        DevServerProcess::Options{.saPassword = "", .extraArguments = {"--encryption", "off"}});
     connectTo(clearOnly.port());
     EXPECT_EQ(window.statusText(), texts::kServerCannotEncrypt);
     EXPECT_TRUE(control<QPushButton>("C_Link")->isEnabled());

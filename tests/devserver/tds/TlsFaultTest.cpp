@@ -218,6 +218,7 @@ TEST(DevServerStart, RefusesAnExpiredOrMismatchedCertificateInOneLine) {
         SCOPED_TRACE(c.certificate + " " + c.key);
         try {
             DevServerProcess server(DevServerProcess::Options{
+                .saPassword = "",
                 .extraArguments = {"--tls-cert", (folder / c.certificate).string(), "--tls-key",
                                    (folder / c.key).string()}});
             ADD_FAILURE() << "the server started";
