@@ -37,6 +37,28 @@ bool sendAll(int fd, const char* data, ssize_t size) {
     return true;
 }
 
+constexpr char kSqlBatch = 0x01;
+constexpr char kRpc = 0x03;
+constexpr char kLogin7 = 0x10;
+constexpr char kTlsApplicationData = 0x17;
+
+// What a chunk from the client is: a request, the login, or anything else (PRELOGIN, the
+// TLS handshake, an attention).
+enum class ClientChunk { Request, Login, Other };
+
+ClientChunk classify(char first, bool loggedIn) {
+    if (first == kSqlBatch || first == kRpc) {
+        return ClientChunk::Request;
+    }
+    if (first == kLogin7) {
+        return ClientChunk::Login;
+    }
+    if (first == kTlsApplicationData) {
+        return loggedIn ? ClientChunk::Request : ClientChunk::Login;
+    }
+    return ClientChunk::Other;
+}
+
 }  // namespace
 
 CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
@@ -84,6 +106,7 @@ void CuttingProxy::relay(int client) {
     const int server = connectLoopback(serverPort_);
     std::array<pollfd, 2> fds{pollfd{client, POLLIN, 0}, pollfd{server, POLLIN, 0}};
     std::array<char, 65536> buffer{};
+    bool loggedIn = false;
     while (server >= 0 && !stopping_) {
         if (poll(fds.data(), fds.size(), 100) < 0) {
             break;
@@ -96,7 +119,9 @@ void CuttingProxy::relay(int client) {
             if (got <= 0) {
                 break;
             }
-            if (requestsToCut_ > 0 && --requestsToCut_ == 0) {
+            const ClientChunk chunk = classify(buffer[0], loggedIn);
+            loggedIn = loggedIn || chunk == ClientChunk::Login;
+            if (chunk == ClientChunk::Request && requestsToCut_ > 0 && --requestsToCut_ == 0) {
                 cut_ = true;
                 break;
             }

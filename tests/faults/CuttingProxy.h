@@ -5,10 +5,12 @@
 #include <thread>
 
 // A loopback TCP relay between the tool and the development server that plays a server
-// dying in the middle of an operation: the n-th request a client sends once the relay is
-// armed is not forwarded, and every relayed connection is closed. Requests are counted,
-// not read, because the tool's connection is encrypted; the tool sends each request in one
-// piece and waits for its answer before the next.
+// dying in the middle of an operation: the n-th request that any client sends once the
+// relay is armed is not forwarded, and every relayed connection is closed. Requests are
+// recognised by their framing, not read, because the tool's connections are encrypted: a
+// SQL batch or RPC packet in clear, or a TLS application-data record after the one that
+// carried the connection's login. The tool sends each request in one piece and waits for
+// its answer before the next.
 class CuttingProxy {
   public:
     explicit CuttingProxy(int serverPort);
@@ -18,7 +20,8 @@ class CuttingProxy {
 
     int port() const { return port_; }
     void setServerPort(int port) { serverPort_ = port; }
-    // Counting from now; 0 disarms. Either way the relay works again for new connections.
+    // Counting from now, on every connection; 0 disarms. Either way the relay works again
+    // for new connections.
     void cutOnRequest(int nth);
     bool hasCut() const { return cut_; }
 
