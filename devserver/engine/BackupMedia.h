@@ -10,12 +10,25 @@
 // the backup. Appending keeps the earlier sets; set 1 is the oldest.
 namespace devserver::backupmedia {
 
+// Who took a backup set, when and on which release: what RESTORE HEADERONLY tells beyond
+// the database. Sets written before this was recorded read with the defaults.
+struct BackupOrigin {
+    int backupType = 1;  // SQL Server's BackupType: 1 a full database backup
+    bool copyOnly = false;
+    std::u16string serverName = u"DEVSERVER";
+    std::u16string userName;
+    int majorVersion = 0;  // 0: not recorded
+    std::string started;   // local time, yyyy-mm-dd hh:mm:ss; empty when not recorded
+    std::string finished;
+};
+
 struct BackupSet {
     std::u16string database;
     std::string guid;
     Recovery recovery = Recovery::Full;
     std::vector<DatabaseFile> files;  // as they were on the server that took the backup
     Content content;
+    BackupOrigin origin;
 };
 
 std::string encode(const std::vector<BackupSet>& sets);
@@ -27,5 +40,12 @@ std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file);
 std::int64_t pagesOf(const BackupSet& set);
 
 constexpr std::int64_t kPageBytes = 8192;
+
+// The release's internal database version (957 for SQL Server 2022), which a restore
+// checks, and its version as messages show it ("16.00.1000").
+int databaseVersionOf(int majorVersion);
+std::u16string versionTextOf(int majorVersion);
+// The local time now, as a backup set records it.
+std::string localTimeNow();
 
 }  // namespace devserver::backupmedia

@@ -204,6 +204,7 @@ struct StatementRunner {
     void operator()(const Backup& s) const { statements::backup(s, context); }
     void operator()(const Restore& s) const { statements::restore(s, context); }
     void operator()(const FileList& s) const { statements::fileList(s, context); }
+    void operator()(const HeaderList& s) const { statements::headerList(s, context); }
     void operator()(const CreateDatabase& s) const { statements::createDatabase(s, context); }
     void operator()(const CreateTable& s) const { statements::createTable(s, context); }
     void operator()(const Insert& s) const { statements::insert(s, context); }

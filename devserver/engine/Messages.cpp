@@ -340,6 +340,18 @@ Message restoreAbnormal() {
 Message fileListAbnormal() {
     return error(3013, 16, u"RESTORE FILELIST is terminating abnormally.");
 }
+Message headerListAbnormal() {
+    return error(3013, 16, u"RESTORE HEADERONLY is terminating abnormally.");
+}
+Message backupFromNewerVersion(const Text& backupVersion, const Text& serverVersion) {
+    return error(3169, 16,
+                 u"The database was backed up on a server running version " + backupVersion +
+                     u". That version is incompatible with this server, which is running "
+                     u"version " +
+                     serverVersion +
+                     u". Either restore the database on a server that supports the backup, or "
+                     u"use a backup that is compatible with this server.");
+}
 Message otherDatabaseBackup(const Text& name) {
     return error(3154, 16,
                  u"The backup set holds a backup of a database other than the existing '" + name +

@@ -89,6 +89,9 @@ Message backupAbnormal();
 Message tempdbBackup();
 Message restoreAbnormal();
 Message fileListAbnormal();
+Message headerListAbnormal();
+// A backup from a newer release than the server's (versions as "16.00.1000").
+Message backupFromNewerVersion(const Text& backupVersion, const Text& serverVersion);
 Message otherDatabaseBackup(const Text& name);
 Message fileInUseByDatabase(const Text& path, const Text& database);
 Message cannotRestoreFile(const Text& logical, const Text& path);

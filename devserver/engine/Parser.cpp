@@ -760,6 +760,20 @@ class Parser {
             }
             return {std::move(list)};
         }
+        if (acceptWord("HEADERONLY")) {
+            expectWord("FROM");
+            HeaderList list{diskDevice(), 0};
+            if (acceptWord("WITH")) {
+                do {
+                    if (acceptWord("FILE")) {
+                        list.setNumber = setNumberOption();
+                    } else if (!acceptIgnoredOption()) {
+                        unmodelled();
+                    }
+                } while (acceptSymbol(u","));
+            }
+            return {std::move(list)};
+        }
         unmodelled();
     }
 

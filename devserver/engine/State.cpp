@@ -60,7 +60,8 @@ std::int64_t LongRequest::millisecondsElapsed(Clock::time_point now) const {
 State::State(std::filesystem::path dataDir, Platform platform)
     : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
       host_(dataDir_, std::move(platform.windowsDrives)),
-      majorVersion_(platform.majorVersion) {
+      majorVersion_(platform.majorVersion),
+      backupMajorVersion_(platform.backupMajorVersion.value_or(platform.majorVersion)) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {

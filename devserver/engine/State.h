@@ -50,6 +50,8 @@ struct Session {
 struct Platform {
     std::vector<WindowsDrive> windowsDrives;  // none: a Linux host
     int majorVersion = 16;                    // 11 is SQL Server 2012, 16 is SQL Server 2022
+    // The release that backups record, when another than majorVersion (for tests).
+    std::optional<int> backupMajorVersion;
 };
 
 // Databases and sessions of the instance and their persistence in the data folder. Not
@@ -68,6 +70,7 @@ class State {
     const std::filesystem::path& dataDir() const { return dataDir_; }
     const HostFiles& host() const { return host_; }
     int majorVersion() const { return majorVersion_; }
+    int backupMajorVersion() const { return backupMajorVersion_; }
     const std::map<int, Database>& databases() const { return databases_; }
     std::map<int, Session>& sessions() { return sessions_; }
 
@@ -102,6 +105,7 @@ class State {
     std::filesystem::path dataDir_;
     HostFiles host_;
     int majorVersion_;
+    int backupMajorVersion_;
     std::map<int, Database> databases_;
     std::unordered_map<std::u16string, int> idsByName_;
     std::map<int, Session> sessions_;

@@ -130,6 +130,10 @@ struct FileList {
     Expr path;
     std::int64_t setNumber = 1;
 };
+struct HeaderList {
+    Expr path;
+    std::int64_t setNumber = 0;  // 0: every set of the file
+};
 // One file of CREATE DATABASE … ON PRIMARY ( … ) LOG ON ( … ).
 struct FileSpec {
     FileKind kind = FileKind::Data;
@@ -201,7 +205,7 @@ struct If {
 
 struct Statement {
     std::variant<Select, Use, SetOption, SetVariable, ExecProcedure, ExecText, AlterRecovery,
-                 ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore, FileList,
+                 ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore, FileList, HeaderList,
                  CreateDatabase, CreateTable, Insert, Kill, DeclareVariables, DeclareCursor,
                  OpenCursor, FetchCursor, CloseCursor, DeallocateCursor, Print, Block, While, If,
                  NotModelledStatement>

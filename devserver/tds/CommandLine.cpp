@@ -11,7 +11,7 @@ const char* const kUsage =
     "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
     "                 [--login-timeout S]\n"
-    "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
+    "                 [--windows-drive D=DIR]... [--server-version YEAR] [--backup-version YEAR]\n"
     "                 [--restricted-login NAME=PASSWORD]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
@@ -32,6 +32,9 @@ const char* const kUsage =
     "                      repeatable; --data must lie on one of the drives\n"
     "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
     "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
+    "  --backup-version YEAR  backups written record that release instead, as if taken\n"
+    "                      on another server; a newer one than --server-version is refused\n"
+    "                      by RESTORE DATABASE with 3169\n"
     "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
     "                      nor run extended procedures, so it cannot list files\n"
     "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
@@ -169,6 +172,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.windowsDrives.push_back(std::move(drive));
         } else if (option == "--server-version") {
             line.majorVersion = parseRelease(option, value);
+        } else if (option == "--backup-version") {
+            line.backupMajorVersion = parseRelease(option, value);
         } else if (option == "--restricted-login") {
             line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
         } else if (option == "--keytab") {

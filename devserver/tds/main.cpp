@@ -56,6 +56,7 @@ devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& 
             {static_cast<char16_t>(drive.letter), drive.folder});
     }
     options.platform.majorVersion = line.majorVersion;
+    options.platform.backupMajorVersion = line.backupMajorVersion;
     if (line.restrictedLogin) {
         options.restrictedLogin =
             Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),
