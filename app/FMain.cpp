@@ -130,6 +130,11 @@ ChosenFile FMain::chooseFile(const QString& filter, FileDialogMode mode) {
     return prompts_->chooseFile(filter, mode);
 }
 
+ChosenFile FMain::chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                   const BackupCheck& check) {
+    return prompts_->chooseBackupFile(filter, mode, check);
+}
+
 QString FMain::databaseNameText() const {
     return T_DbName->text();
 }

@@ -12,4 +12,10 @@ class Prompts {
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
     // filter as "description|pattern"; raises Error when cancelled.
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+    // The same, looking inside the chosen backup file first; scripted prompts answer as
+    // chooseFile.
+    virtual ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                        const BackupCheck& /*check*/) {
+        return chooseFile(filter, mode);
+    }
 };

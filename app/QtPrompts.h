@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "Prompts.h"
 
@@ -16,8 +17,13 @@ class QtPrompts : public Prompts {
 
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                const BackupCheck& check) override;
 
   private:
+    ChosenFile choose(const QString& filter, FileDialogMode mode,
+                      const std::optional<BackupCheck>& check);
+
     QWidget* parent_;
     std::shared_ptr<HelperConnection> helper_;
     QString lastFileName_;

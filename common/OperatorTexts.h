@@ -65,6 +65,42 @@ inline const QString kServerFolderUnlisted = QStringLiteral("服务器无法列�
 inline const QString kServerFilesLinkLost =
     QStringLiteral("与数据库服务器的浏览连接已断开：%1 仍可输入服务器上的完整路径。");
 
+// The server file dialog's look inside a backup file: the preview pane of a restore, its
+// warnings (one line each), and the question before a backup overwrites a file.
+inline const QString kBackupPreviewTitle = QStringLiteral("备份文件内容");
+inline const QString kBackupPreviewHint = QStringLiteral("选中一个备份文件，这里显示其中的内容。");
+inline const QString kBackupPreviewReading = QStringLiteral("正在读取备份文件……");
+inline const QString kBackupPreviewUnreadable = QStringLiteral("服务器无法读取该备份文件：%1");
+inline const QString kBackupDatabase = QStringLiteral("数据库：%1");
+inline const QString kBackupType = QStringLiteral("备份类型：%1");
+inline const QString kBackupTypeFull = QStringLiteral("完整备份");
+inline const QString kBackupTypeDifferential = QStringLiteral("差异备份");
+inline const QString kBackupTypeLog = QStringLiteral("事务日志备份");
+inline const QString kBackupTypeOther = QStringLiteral("其他（类型 %1）");
+inline const QString kBackupServer = QStringLiteral("服务器：%1");
+inline const QString kBackupStarted = QStringLiteral("开始时间：%1");
+inline const QString kBackupFinished = QStringLiteral("完成时间：%1");
+inline const QString kBackupSize = QStringLiteral("大小：%1 MB");
+inline const QString kBackupRecovery = QStringLiteral("恢复模式：%1");
+inline const QString kBackupSetCount = QStringLiteral("备份集：文件中有 %1 个，恢复使用第 1 个");
+inline const QString kBackupFiles = QStringLiteral("文件（逻辑名 → 物理文件）：");
+inline const QString kBackupFileLine = QStringLiteral("  %1 → %2");
+inline const QString kWarnOtherDatabase =
+    QStringLiteral("注意：这是数据库 %1 的备份，不是所选的 %2。");
+inline const QString kWarnNotFull = QStringLiteral("注意：这不是完整备份，不能单独用来恢复。");
+inline const QString kWarnNewerVersion = QStringLiteral(
+    "注意：备份来自更新版本的服务器（%1 版），本服务器为 %2 版，恢复会失败（错误 3169）。");
+inline const QString kWarnForcedRestoreFiles =
+    QStringLiteral("注意：备份中有 %1 个文件，强制恢复需要 2 个，将被拒绝。");
+inline const QString kOverwriteTitle = QStringLiteral("替换备份文件");
+inline const QString kOverwriteQuestion = QStringLiteral(
+    "服务器上已有文件“%1”。\n备份以 WITH FORMAT 写入，会替换整个文件，其中现有的备份将全部丢失：\n"
+    "%2\n\n要替换它吗？");
+inline const QString kOverwriteSetLine = QStringLiteral("· 数据库 %1，%2");
+inline const QString kYes = QStringLiteral("是(&Y)");
+inline const QString kNo = QStringLiteral("否(&N)");
+inline const QString kOverwriteNoSets = QStringLiteral("（服务器读不出其中的备份：%1）");
+
 // The tool's own failures (%1, %2: the values named).
 inline const QString kNoFullStopInDataFileName =
     QStringLiteral("数据文件名中没有“.”，无法推出数据库名");

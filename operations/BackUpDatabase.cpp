@@ -11,7 +11,8 @@ void backUpDatabase(OperationHost& host) {
     if (!databaseName) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Save);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Save, {BackupUse::BackUp, *databaseName});
     // The backup runs beside the database's other sessions: none is ended.
     Connection& conn = host.connection();
     conn.execute(backupStatement(*databaseName, backupFile.fullPath));

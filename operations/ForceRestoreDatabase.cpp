@@ -47,7 +47,8 @@ void forceRestoreDatabase(OperationHost& host) {
     if (!confirmTyped(host, texts::kForcedRestorePrompt, texts::kForcedRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Open, {BackupUse::ForcedRestore, *databaseName});
     Connection& conn = host.connection();
 
     // Both sides are read and checked before anything on the server changes.

@@ -12,6 +12,15 @@ struct ChosenFile {
     QString title;  // the file's name without its directory
 };
 
+// What a backup file is chosen for, so that the dialog can look inside it first: a backup
+// to restore is previewed against the database it would replace, and an existing file
+// that a backup would overwrite is asked about.
+enum class BackupUse { BackUp, Restore, ForcedRestore };
+struct BackupCheck {
+    BackupUse use = BackupUse::Restore;
+    QString databaseName;
+};
+
 // What the maintenance handlers need of the window, so that they run without widgets.
 class OperationHost {
   public:
@@ -31,6 +40,12 @@ class OperationHost {
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
     // Raises Error with a Chinese description when the operator cancels.
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+    // The same dialog, which looks inside the backup file chosen before letting it go. A
+    // window that cannot look inside shows the plain dialog.
+    virtual ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                        const BackupCheck& /*check*/) {
+        return chooseFile(filter, mode);
+    }
 
     // The attach boxes of F_A.
     virtual QString databaseNameText() const = 0;

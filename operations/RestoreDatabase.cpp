@@ -16,7 +16,8 @@ void restoreDatabase(OperationHost& host) {
     if (!confirmTyped(host, texts::kRestorePrompt, texts::kRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Open, {BackupUse::Restore, *databaseName});
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
