@@ -52,6 +52,7 @@ class DevServerProcess {
     const std::filesystem::path& logPath() const { return logPath_; }
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
     // The batches and calls the server has received so far, in arrival order.
     std::vector<LoggedBatch> readLog() const;
