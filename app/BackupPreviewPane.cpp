@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kWidth = 300;
+constexpr int kWidth = 340;
 
 QLabel* paneLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);

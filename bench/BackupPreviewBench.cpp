@@ -115,8 +115,13 @@ TimedComparison comparePreviewFill(const ServerLogin& login, const QString& fold
     pane();  // warm both paths up
     plain();
     for (int run = 0; run < runs; ++run) {
-        result.toolSeconds.push_back(pane());
-        result.baselineSeconds.push_back(plain());
+        if (run % 2 == 0) {
+            result.toolSeconds.push_back(pane());
+            result.baselineSeconds.push_back(plain());
+        } else {
+            result.baselineSeconds.push_back(plain());
+            result.toolSeconds.push_back(pane());
+        }
     }
     return result;
 }

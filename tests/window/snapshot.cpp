@@ -1,19 +1,24 @@
 // Renders the window to a PNG, optionally after connecting to a server, so that the
 // README's picture and a reviewer's look at the layout come from the real widgets.
 // Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK
-//                               [SERVER-FOLDER-TO-SHOW]]]]
+//                               [SERVER-FOLDER-TO-SHOW [FILE]]]]]
 //        window_snapshot OUT.png SERVER USER PASSWORD DATABASE --restore-from BACKUP [SECONDS]
 // The second form restores the database from the backup, the prompts answered, and takes
 // the picture SECONDS (default 3) into the restore, with the server's progress showing.
+// FILE is selected in an open dialog, whose backup preview is then pictured; in a save
+// dialog it is typed and answered, and a question whether to overwrite it is pictured
+// (OUT.png.question.png) and answered No.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeView>
 #include <functional>
 
 #include "app/ChineseQtTexts.h"
@@ -84,6 +89,8 @@ int main(int argc, char* argv[]) {
     const QString dialogShot = QString::fromLocal8Bit(argv[1]) + QStringLiteral(".dialog.png");
     const QString folder = argc >= 8 ? QString::fromLocal8Bit(argv[7]) : QString();
     bool folderShown = folder.isEmpty();
+    const QString file = argc >= 9 ? QString::fromLocal8Bit(argv[8]) : QString();
+    bool fileChosen = file.isEmpty();
     std::function<void()> picture = [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
@@ -100,6 +107,31 @@ int main(int argc, char* argv[]) {
             QApplication::sendEvent(location, &press);
             folderShown = true;
             QTimer::singleShot(500, picture);
+            return;
+        }
+        if (auto* files = qobject_cast<ServerFileDialog*>(modal); files != nullptr && !fileChosen) {
+            fileChosen = true;
+            if (files->windowTitle() == texts::kServerFilesSaveTitle) {
+                auto* name = files->findChild<QLineEdit*>(QStringLiteral("serverFileName"));
+                name->setText(file);
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(name, &press);
+            } else {
+                auto* view = files->findChild<QTreeView*>(QStringLiteral("serverEntries"));
+                for (int row = 0; row < view->model()->rowCount(); ++row) {
+                    if (view->model()->index(row, 0).data().toString() == file) {
+                        view->setCurrentIndex(view->model()->index(row, 0));
+                    }
+                }
+            }
+            QTimer::singleShot(700, picture);
+            return;
+        }
+        if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+            question->grab().save(QString::fromLocal8Bit(argv[1]) +
+                                  QStringLiteral(".question.png"));
+            question->button(QMessageBox::No)->click();
+            QTimer::singleShot(300, picture);
             return;
         }
         if (auto* dialog = qobject_cast<QDialog*>(modal)) {
