@@ -179,6 +179,7 @@ void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
     entries_->setEntries(listing.entries);
     if (preview_ != nullptr) {
         preview_->clear();
+        selectOffered();
     }
     up_->setEnabled(host_ && ServerFileBrowser::topFolder(*host_) != folder_);
     showNotice(listing.notice);
@@ -261,6 +262,16 @@ void ServerFileDialog::openEntry(const QModelIndex& index) {
 void ServerFileDialog::offerEntry(const QModelIndex& index) {
     if (index.isValid() && entries_->entry(index.row()).kind == ServerEntry::Kind::File) {
         fileName_->setText(entries_->entry(index.row()).name);
+    }
+}
+
+void ServerFileDialog::selectOffered() {
+    const std::vector<ServerEntry>& entries = entries_->entries();
+    const auto offered = std::find_if(entries.begin(), entries.end(), [this](const auto& entry) {
+        return entry.kind == ServerEntry::Kind::File && entry.name == fileName_->text();
+    });
+    if (offered != entries.end()) {
+        view_->setCurrentIndex(entries_->index(static_cast<int>(offered - entries.begin()), 0));
     }
 }
 

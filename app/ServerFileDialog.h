@@ -62,6 +62,9 @@ class ServerFileDialog : public QDialog {
     bool absentFromListing(const ChosenFile& file) const;
     void checkTarget(const ChosenFile& file);
     void previewEntry(const QModelIndex& index);
+    // In a restore's dialog, the name offered from the last use is selected when listed,
+    // so that its preview shows at once.
+    void selectOffered();
     void openEntry(const QModelIndex& index);
     void offerEntry(const QModelIndex& index);
     void goUp();

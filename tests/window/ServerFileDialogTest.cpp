@@ -143,6 +143,9 @@ class Dialog {
     // The restore's preview of the entry once read: its details and its warnings.
     QString preview(const QString& name) {
         select(name);
+        return previewed();
+    }
+    QString previewed() const {
         auto* pane = child<BackupPreviewPane>("backupPreview");
         EXPECT_TRUE(waitFor([pane] { return !pane->reading(); }));
         return child<QLabel>("backupDetails")->text();
@@ -542,6 +545,8 @@ TEST_F(LinuxHost, ShowsWhatABackupHoldsAndAsksBeforeABackupOverwritesAFile) {
     confirmNextPrompt();
     clickWithDialog("c_Restore_B", [&](Dialog& dialog) {
         EXPECT_EQ(dialog.location(), serverFolder("samples"));
+        // The name kept from the restore is selected, and previewed at once.
+        EXPECT_TRUE(dialog.previewed().contains(QStringLiteral("数据库：Shop")));
         dialog.preview(QStringLiteral("Big.bak"));
         EXPECT_EQ(dialog.warnings(),
                   "注意：这是数据库 Big 的备份，不是所选的 Shop。\n"
