@@ -199,6 +199,8 @@ std::vector<Value> headerListRow(const BackupSet& set, std::int64_t position, st
     const std::int64_t bytes = backupmedia::pagesOf(set) * backupmedia::kPageBytes;
     const std::u16string guid = text::fromAscii(set.guid);
     const bool simple = set.recovery == Recovery::Simple;
+    const std::u16string typeDescription =
+        origin.backupType == backupmedia::kLogBackup ? u"Transaction Log" : u"Database";
     std::vector<Value> row = {std::nullopt,
                               std::nullopt,
                               std::int64_t{origin.backupType},
@@ -248,7 +250,7 @@ std::vector<Value> headerListRow(const BackupSet& set, std::int64_t position, st
                               std::u16string(simple ? u"SIMPLE" : u"FULL"),
                               std::nullopt,
                               std::nullopt,
-                              std::u16string(u"Database"),
+                              typeDescription,
                               std::nullopt,
                               bytes,
                               std::int64_t{0},

@@ -59,6 +59,9 @@ std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file) {
     if (file.kind == FileKind::Log) {
         return 2;
     }
+    if (set.origin.backupType == kLogBackup) {
+        return 0;
+    }
     const bool primary = !set.files.empty() && set.files.front().fileId == file.fileId;
     const std::int64_t used =
         primary ? 336 + static_cast<std::int64_t>(contentBytes(set.content) / 8192) : 8;

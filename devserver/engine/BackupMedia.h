@@ -12,8 +12,11 @@ namespace devserver::backupmedia {
 
 // Who took a backup set, when and on which release: what RESTORE HEADERONLY tells beyond
 // the database. Sets written before this was recorded read with the defaults.
+inline constexpr int kDatabaseBackup = 1;  // SQL Server's BackupType codes
+inline constexpr int kLogBackup = 2;
+
 struct BackupOrigin {
-    int backupType = 1;  // SQL Server's BackupType: 1 a full database backup
+    int backupType = kDatabaseBackup;
     bool copyOnly = false;
     std::u16string serverName = u"DEVSERVER";
     std::u16string userName;
@@ -35,7 +38,8 @@ std::string encode(const std::vector<BackupSet>& sets);
 // Throws records::FormatError for anything that is not a backup file.
 std::vector<BackupSet> decode(std::string_view bytes);
 
-// The pages a backup holds of a file: what it uses, and all of a size given at creation.
+// The pages a backup holds of a file: what it uses, and all of a size given at creation; a
+// log backup holds the log alone.
 std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file);
 std::int64_t pagesOf(const BackupSet& set);
 

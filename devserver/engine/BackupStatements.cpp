@@ -172,6 +172,11 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
             {messages::backupFromNewerVersion(backupmedia::versionTextOf(set.origin.majorVersion),
                                               backupmedia::versionTextOf(state.majorVersion()))});
     }
+    // Only a full backup stands on its own; the others roll forward a restoring database,
+    // which this model never leaves behind.
+    if (set.origin.backupType != backupmedia::kDatabaseBackup) {
+        failRestore({messages::nothingToRollForward()});
+    }
 
     Database* existing = state.find(statement.database);
     if (existing != nullptr && existing->isSystem()) {
@@ -187,17 +192,32 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     return RestorePlan{std::move(set), existing, std::move(restored)};
 }
 
+// A log backup needs the full recovery model and a log chain that a full backup began.
+void checkLogBackup(const Database& db, const Message& abnormal) {
+    if (db.recovery == Recovery::Simple) {
+        throw SqlError({messages::logBackupInSimpleRecovery(), abnormal});
+    }
+    if (!db.logChainStarted) {
+        throw SqlError({messages::noCurrentDatabaseBackup(), abnormal});
+    }
+}
+
 }  // namespace
 
 void backup(const syntax::Backup& statement, const Context& context) {
     const auto start = Clock::now();
+    const Message abnormal =
+        statement.log ? messages::logBackupAbnormal() : messages::backupAbnormal();
     State& state = context.state();
     Database* db = state.find(statement.database);
     if (!db) {
-        throw SqlError({messages::databaseMissing(statement.database), messages::backupAbnormal()});
+        throw SqlError({messages::databaseMissing(statement.database), abnormal});
     }
     if (db->id == 2) {
-        throw SqlError({messages::tempdbBackup(), messages::backupAbnormal()});
+        throw SqlError({messages::tempdbBackup(), abnormal});
+    }
+    if (statement.log) {
+        checkLogBackup(*db, abnormal);
     }
     const Evaluator evaluator(context);
     const std::filesystem::path path =
@@ -211,14 +231,14 @@ void backup(const syntax::Backup& statement, const Context& context) {
             try {
                 sets = backupmedia::decode(*existing.bytes);
             } catch (const records::FormatError&) {
-                throw SqlError({messages::backupDataMalformed(shown), messages::backupAbnormal()});
+                throw SqlError({messages::backupDataMalformed(shown), abnormal});
             }
         } else if (existing.osError != 2) {
-            throw SqlError({messages::backupDeviceFailed(shown, existing.osError),
-                            messages::backupAbnormal()});
+            throw SqlError({messages::backupDeviceFailed(shown, existing.osError), abnormal});
         }
     }
     backupmedia::BackupOrigin origin;
+    origin.backupType = statement.log ? backupmedia::kLogBackup : backupmedia::kDatabaseBackup;
     origin.copyOnly = statement.copyOnly;
     origin.userName = context.session().loginName;
     origin.majorVersion = state.backupMajorVersion();
@@ -229,26 +249,30 @@ void backup(const syntax::Backup& statement, const Context& context) {
     const int databaseId = db->id;
     // The backup is what the database held when it started. The file appears only once
     // the work is done, so an abandoned backup leaves no file that passes for a whole one.
-    context.takeTime(LongWork{u"BACKUP DATABASE",
+    context.takeTime(LongWork{statement.log ? u"BACKUP LOG" : u"BACKUP DATABASE",
                               databaseId,
                               backupmedia::pagesOf(written) * backupmedia::kPageBytes,
-                              {messages::backupAborted(), messages::backupAbnormal()}});
+                              {messages::backupAborted(), abnormal}});
     written.origin.finished = backupmedia::localTimeNow();
     if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
-        throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
+        throw SqlError({messages::backupDeviceFailed(shown, error), abnormal});
     }
     db = state.byId(databaseId);  // the other sessions went on meanwhile
     if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full &&
-        !statement.copyOnly && !db->logChainStarted) {
+        !statement.copyOnly && !statement.log && !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
     const int setNumber = static_cast<int>(sets.size());
     for (const DatabaseFile& file : written.files) {
-        context.add(messages::pagesProcessed(backupmedia::pagesOf(written, file), written.database,
-                                             file.logicalName, setNumber));
+        if (const std::int64_t pages = backupmedia::pagesOf(written, file); pages > 0) {
+            context.add(
+                messages::pagesProcessed(pages, written.database, file.logicalName, setNumber));
+        }
     }
-    context.add(messages::backupDone(false, backupmedia::pagesOf(written), secondsSince(start)));
+    const std::int64_t pages = backupmedia::pagesOf(written);
+    context.add(statement.log ? messages::logBackupDone(pages, secondsSince(start))
+                              : messages::backupDone(false, pages, secondsSince(start)));
     context.add(Done{});
 }
 

@@ -86,6 +86,11 @@ Message shrinkDatabaseMissing(const Text& name);
 Message backupDeviceFailed(const Text& path, int osError);
 Message backupAborted();
 Message backupAbnormal();
+Message logBackupAbnormal();
+Message logBackupInSimpleRecovery();
+Message noCurrentDatabaseBackup();
+// Restoring a log or differential backup onto a database that is not restoring.
+Message nothingToRollForward();
 Message tempdbBackup();
 Message restoreAbnormal();
 Message fileListAbnormal();
@@ -105,6 +110,7 @@ Message fileWouldBeOverwritten(const Text& path);
 Message pagesProcessed(std::int64_t pages, const Text& database, const Text& logical,
                        int setNumber);
 Message backupDone(bool restore, std::int64_t pages, double seconds);
+Message logBackupDone(std::int64_t pages, double seconds);
 
 Message modifyFileUnknown(const Text& name);
 Message logicalNameInUse(const Text& name);

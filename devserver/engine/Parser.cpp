@@ -693,10 +693,12 @@ class Parser {
     }
 
     Backup backup() {
-        if (!acceptWord("DATABASE")) {
+        Backup b;
+        if (acceptWord("LOG")) {
+            b.log = true;
+        } else if (!acceptWord("DATABASE")) {
             unmodelled();
         }
-        Backup b;
         b.database = name();
         expectWord("TO");
         b.path = diskDevice();

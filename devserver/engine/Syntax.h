@@ -114,6 +114,7 @@ struct Backup {
     Expr path;
     bool format = false;
     bool copyOnly = false;
+    bool log = false;  // BACKUP LOG
 };
 struct Move {
     Expr logicalName;

@@ -493,6 +493,8 @@ TEST_F(LinuxHost, ShowsWhatABackupHoldsAndAsksBeforeABackupOverwritesAFile) {
         setup.execute(QStringLiteral("CREATE DATABASE Sales"));
         setup.execute(QStringLiteral("BACKUP DATABASE Sales TO DISK = '") +
                       serverPath("samples/Sales.bak") + u'\'');
+        setup.execute(QStringLiteral("BACKUP LOG Sales TO DISK = '") +
+                      serverPath("samples/SalesLog.bak") + u'\'');
         setup.execute(QStringLiteral("CREATE DATABASE Big ON (NAME = Big, FILENAME = '") +
                       serverPath("data/Big.mdf") +
                       QStringLiteral("'), (NAME = Big2, FILENAME = '") +
@@ -526,6 +528,11 @@ TEST_F(LinuxHost, ShowsWhatABackupHoldsAndAsksBeforeABackupOverwritesAFile) {
 
         dialog.preview(QStringLiteral("Sales.bak"));
         EXPECT_EQ(dialog.warnings(), "注意：这是数据库 Sales 的备份，不是所选的 Shop。");
+        EXPECT_TRUE(dialog.preview(QStringLiteral("SalesLog.bak"))
+                        .contains(QStringLiteral("备份类型：事务日志备份")));
+        EXPECT_EQ(dialog.warnings(),
+                  "注意：这是数据库 Sales 的备份，不是所选的 Shop。\n"
+                  "注意：这不是完整备份，不能单独用来恢复。");
         EXPECT_TRUE(dialog.preview(QStringLiteral("notes.bak"))
                         .startsWith(QStringLiteral("服务器无法读取该备份文件：The media family on "
                                                    "device '") +

@@ -260,3 +260,23 @@ TEST_F(BackupRestoreTest, TheHeaderTellsEachSetAndABackupFromANewerReleaseIsRefu
         errors(run(spid, u"RESTORE HEADERONLY FROM DISK = N'" + u16path("bak/none.bak") + u"'")),
         (std::vector<int>{3201, 3013}));
 }
+
+TEST_F(BackupRestoreTest, ALogBackupFollowsAFullOneAndIsNoRestoreOnItsOwn) {
+    makeDatabase(u"Shop", u"apple");
+    const std::u16string trn = u16path("bak/shop.trn");
+    EXPECT_EQ(errors(run(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'")),
+              (std::vector<int>{4214, 3013}));
+    backup(u"Shop", "shop.bak");
+    const Reply logged = ok(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'");
+    EXPECT_EQ(infos(logged), (std::vector<int>{4035, 3014}));
+    EXPECT_NE(std::get<Message>(logged[1]).text.find(u"BACKUP LOG successfully processed 2 pages"),
+              std::u16string::npos);
+    const Rows header = table(ok(spid, u"RESTORE HEADERONLY FROM DISK='" + trn + u"'"));
+    EXPECT_EQ(header[0][2], u"2");                 // BackupType
+    EXPECT_EQ(header[0][49], u"Transaction Log");  // BackupTypeDescription
+    EXPECT_EQ(errors(run(spid, u"RESTORE DATABASE Shop FROM DISK='" + trn + u"' WITH REPLACE")),
+              (std::vector<int>{3117, 3013}));
+    ok(spid, u"ALTER DATABASE Shop SET RECOVERY SIMPLE");
+    EXPECT_EQ(errors(run(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'")),
+              (std::vector<int>{4208, 3013}));
+}
