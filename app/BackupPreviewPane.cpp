@@ -43,14 +43,14 @@ BackupPreviewPane::BackupPreviewPane(std::shared_ptr<HelperConnection> helper, B
 void BackupPreviewPane::preview(const QString& backupPath, int serverMajorVersion) {
     const quint64 read = ++lastRead_;
     pendingRead_ = read;
-    show({texts::kBackupPreviewReading}, {});
+    display({texts::kBackupPreviewReading}, {});
     auto* watcher = new QFutureWatcher<BackupPreview>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, read] {
         watcher->deleteLater();
         // The operator has moved on to another file: its read will show.
         if (read == lastRead_) {
             pendingRead_ = 0;
-            show(watcher->result().details, watcher->result().warnings);
+            display(watcher->result().details, watcher->result().warnings);
             emit previewShown();
         }
     });
@@ -64,10 +64,10 @@ void BackupPreviewPane::preview(const QString& backupPath, int serverMajorVersio
 void BackupPreviewPane::clear() {
     ++lastRead_;
     pendingRead_ = 0;
-    show({texts::kBackupPreviewHint}, {});
+    display({texts::kBackupPreviewHint}, {});
 }
 
-void BackupPreviewPane::show(const QStringList& details, const QStringList& warnings) {
+void BackupPreviewPane::display(const QStringList& details, const QStringList& warnings) {
     warnings_->setText(warnings.join(u'\n'));
     warnings_->setVisible(!warnings.isEmpty());
     details_->setText(details.join(u'\n'));

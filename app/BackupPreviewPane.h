@@ -26,7 +26,7 @@ class BackupPreviewPane : public QGroupBox {
     void previewShown();
 
   private:
-    void show(const QStringList& details, const QStringList& warnings);
+    void display(const QStringList& details, const QStringList& warnings);
 
     std::shared_ptr<HelperConnection> helper_;
     BackupCheck check_;
