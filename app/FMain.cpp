@@ -122,6 +122,10 @@ QString FMain::selectedDatabaseText() const {
     return C_DbList->currentText();
 }
 
+bool FMain::confirmCertificate(const UntrustedCertificate& refusal) {
+    return prompts_->confirmCertificate(refusal);
+}
+
 QString FMain::askTypedConfirmation(const QString& prompt, const QString& title) {
     return prompts_->askTypedConfirmation(prompt, title);
 }

@@ -179,8 +179,8 @@ TEST(AccessLayer, AServerThatCannotEncryptIsRefusedBeforeThePasswordIsSent) {
 // A data source that names a freetds.conf section takes its CA file: the server's
 // certificate is then checked, and one the CA file does not vouch for is refused.
 TEST(AccessLayer, ACaFileInAFreeTdsSectionChecksTheServersCertificate) {
-    DevServerProcess server;
-    DevServerProcess stranger;
+    DevServerProcess server(DevServerProcess::Options{.ownCertificate = true});
+    DevServerProcess stranger(DevServerProcess::Options{.ownCertificate = true});
     const auto conf = server.logPath().parent_path() / "freetds.conf";
     std::ofstream(conf) << "[trusted]\n\thost = 127.0.0.1\n\tport = " << server.port()
                         << "\n\tca file = " << (server.dataDir() / "tls-certificate.pem").string()
@@ -196,7 +196,7 @@ TEST(AccessLayer, ACaFileInAFreeTdsSectionChecksTheServersCertificate) {
     EXPECT_EQ(trusted.state(), Connection::Open);
     OdbcConnection untrusted;
     EXPECT_EQ(describeFailure(untrusted, compose(LoginStyle::SqlServer, "sa", "", "Untrusted")),
-              texts::kServerCannotEncrypt);
+              texts::kEncryptionOrCertificateRefused);
     EXPECT_EQ(server.readLog().size(), 0u);
 
     if (previous != nullptr) {

@@ -35,6 +35,7 @@ class RestorePrompts : public Prompts {
     ChosenFile chooseFile(const QString&, FileDialogMode) override {
         return {backup_, backup_.section(u'/', -1)};
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 
   private:
     QString backup_;
