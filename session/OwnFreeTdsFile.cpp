@@ -91,9 +91,6 @@ void adopt() {
 }
 
 QString sectionText(const Section& section) {
-    if (!resolves(section.host)) {
-        throw Error(texts::kServerHostUnresolved.arg(section.host));
-    }
     QString text = header(section.name) + line(QStringLiteral("host"), section.host);
     if (section.port) {
         text += line(QStringLiteral("port"), QString::number(*section.port));
@@ -103,6 +100,9 @@ QString sectionText(const Section& section) {
     text += line(QStringLiteral("ca file"), section.caFile);
     text += line(QStringLiteral("check certificate hostname"),
                  section.checkHostName ? QStringLiteral("yes") : QStringLiteral("no"));
+    if (!resolves(section.host)) {
+        throw Error(texts::kServerHostUnresolved.arg(section.host));
+    }
     return text;
 }
 
