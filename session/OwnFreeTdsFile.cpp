@@ -54,9 +54,11 @@ QString line(const QString& option, const QString& value) {
 
 QString header(const QString& name) {
     if (name.contains(u'=') || name.contains(u']') || name.contains(u'#') || name.contains(u';') ||
-        name.contains(u' ') || name != name.simplified() ||
-        name.toUtf8().size() + 2 > kLongestLine) {
-        throw Error(texts::kFreeTdsValueNotCarried.arg(QStringLiteral("server"), name));
+        name.contains(u' ') || name != name.simplified()) {
+        throw Error(texts::kFreeTdsValueNotCarried.arg(texts::kCertificateServer, name));
+    }
+    if (name.toUtf8().size() + 2 > kLongestLine) {
+        throw Error(texts::kFreeTdsLineTooLong.arg(texts::kCertificateServer, name));
     }
     return u'[' + name + QStringLiteral("]\n");
 }
