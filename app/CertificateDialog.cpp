@@ -24,6 +24,7 @@ QLabel* value(const QString& text, QWidget* parent, bool fixed = false) {
     QLabel* label = wrapped(text, parent);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (fixed) {
+        label->setWordWrap(false);
         label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }
     return label;
@@ -94,5 +95,5 @@ CertificateDialog::CertificateDialog(const UntrustedCertificate& refusal, QWidge
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    setMinimumWidth(560);
+    setMinimumWidth(640);
 }

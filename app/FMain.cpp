@@ -107,6 +107,8 @@ void FMain::setOperationsFrameEnabled(bool enabled) {
 
 void FMain::showStatus(const QString& text) {
     statusPanel_->setText(text);
+    // A refusal that names fingerprints is longer than the panel; the whole of it on hover.
+    statusPanel_->setToolTip(text);
     // The window is about to block on the server; let the operator read why.
     statusPanel_->repaint();
 }
