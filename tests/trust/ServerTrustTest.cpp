@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
 
 #include "RecordingRelay.h"
+#include "TestCertificates.h"
 #include "app/FMain.h"
 #include "common/OperatorTexts.h"
 #include "session/CertificateRefusal.h"
@@ -87,6 +90,28 @@ TEST_F(ServerTrust, ACertificateFromATrustedAuthorityConnectsWithNoQuestion) {
     EXPECT_EQ(window.statusText(), kConnected);
     EXPECT_TRUE(shown.empty());
     connectTo(QStringLiteral("localhost,%1").arg(server.port()));
+    EXPECT_EQ(window.statusText(), kConnected);
+    EXPECT_TRUE(shown.empty());
+}
+
+// A certificate the authority signed for another name is asked about; trusted, exactly
+// that certificate is pinned, and it connects from then on though it names another host.
+TEST_F(ServerTrust, ACertificateForAnotherNameIsAskedAboutAndPinnedOnTrust) {
+    const std::filesystem::path folder =
+        std::filesystem::path(std::getenv("SSL_CERT_FILE")).parent_path();
+    const auto other =
+        test_certificates::issue({folder / "authority.pem", folder / "authority-key.pem"},
+                                 {"db.example"}, folder, "other-name");
+    DevServerProcess server(
+        DevServerProcess::Options{.extraArguments = {"--tls-cert", other.certificate.string(),
+                                                     "--tls-key", other.key.string()}});
+    const QString typed = QStringLiteral("127.0.0.1,%1").arg(server.port());
+    connectTo(typed, {true});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].reason(), UntrustedCertificate::Reason::OtherName);
+    EXPECT_EQ(shown[0].presented().alternativeNames, QStringList{"DNS:db.example"});
+    EXPECT_EQ(window.statusText(), kConnected);
+    connectTo(typed);
     EXPECT_EQ(window.statusText(), kConnected);
     EXPECT_TRUE(shown.empty());
 }
