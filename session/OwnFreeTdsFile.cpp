@@ -88,7 +88,7 @@ QString filePath() {
 }
 
 void adopt() {
-    QDir().mkpath(stateFolder());
+    // The folder is made by the first write, so that "dbtool --help" leaves nothing behind.
     ::setenv("FREETDSCONF", QFile::encodeName(filePath()).constData(), 1);
 }
 
