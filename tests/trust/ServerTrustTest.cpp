@@ -92,6 +92,26 @@ TEST_F(ServerTrust, ACertificateFromATrustedAuthorityConnectsWithNoQuestion) {
     connectTo(QStringLiteral("localhost,%1").arg(server.port()));
     EXPECT_EQ(window.statusText(), kConnected);
     EXPECT_TRUE(shown.empty());
+
+    // Pinned once to another certificate, the server now has one the bundle vouches for:
+    // refused as changed all the same, and the deliberate "信任" drops the pin.
+    const QString typed = QStringLiteral("127.0.0.1,%1").arg(server.port());
+    const auto serverName = server_name::parse(typed);
+    const std::filesystem::path folder =
+        std::filesystem::path(std::getenv("SSL_CERT_FILE")).parent_path();
+    const auto earlier = test_certificates::issue(
+        {folder / "authority.pem", folder / "authority-key.pem"}, {"127.0.0.1"}, folder, "earlier");
+    QFile pem(QString::fromStdString(earlier.certificate.string()));
+    ASSERT_TRUE(pem.open(QIODevice::ReadOnly));
+    server_trust::pin(serverName, pem.readAll());
+    connectTo(typed, {false});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].reason(), UntrustedCertificate::Reason::Changed);
+    EXPECT_TRUE(shown[0].bundleVouches());
+    EXPECT_FALSE(control<QPushButton>("C_UnLink")->isEnabled());
+    connectTo(typed, {true});
+    EXPECT_EQ(window.statusText(), kConnected);
+    EXPECT_FALSE(server_trust::pinned(serverName).has_value());
 }
 
 // A certificate the authority signed for another name is asked about; trusted, exactly
