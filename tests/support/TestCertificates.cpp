@@ -30,13 +30,14 @@ void extend(X509* certificate, X509* issuer, int nid, const std::string& value) 
     X509_EXTENSION_free(extension);
 }
 
-X509Ptr unsigned_(const std::string& commonName, EVP_PKEY* key, X509* issuer) {
+X509Ptr unsigned_(const std::string& commonName, EVP_PKEY* key, X509* issuer, int startHours = -1,
+                  int lifetimeHours = 7 * 24) {
     X509Ptr certificate(X509_new(), X509_free);
     X509_set_version(certificate.get(), 2);
     static long serial = std::chrono::system_clock::now().time_since_epoch().count() & 0xFFFFFFF;
     ASN1_INTEGER_set(X509_get_serialNumber(certificate.get()), ++serial);
-    X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 7L * 24 * 3600);
+    X509_gmtime_adj(X509_getm_notBefore(certificate.get()), startHours * 3600L);
+    X509_gmtime_adj(X509_getm_notAfter(certificate.get()), (startHours + lifetimeHours) * 3600L);
     X509_NAME_add_entry_by_txt(X509_get_subject_name(certificate.get()), "CN", MBSTRING_UTF8,
                                reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1,
                                0);
@@ -89,11 +90,13 @@ Issued makeAuthority(const std::filesystem::path& folder) {
 }
 
 Issued issue(const Issued& authority, const std::vector<std::string>& names,
-             const std::filesystem::path& folder, const std::string& stem) {
+             const std::filesystem::path& folder, const std::string& stem, int startHours,
+             int lifetimeHours) {
     auto issuer = read<X509>(authority.certificate, PEM_read_X509, X509_free);
     auto issuerKey = read<EVP_PKEY>(authority.key, PEM_read_PrivateKey, EVP_PKEY_free);
     KeyPtr key(EVP_EC_gen("P-256"), EVP_PKEY_free);
-    X509Ptr certificate = unsigned_(names.front(), key.get(), issuer.get());
+    X509Ptr certificate =
+        unsigned_(names.front(), key.get(), issuer.get(), startHours, lifetimeHours);
     std::string alternatives;
     for (const std::string& name : names) {
         alternatives += (alternatives.empty() ? "" : ",");

@@ -18,7 +18,9 @@ Issued makeAuthority(const std::filesystem::path& folder);
 
 // A server certificate for `names` ("127.0.0.1", "localhost": IP addresses and host names)
 // signed by `authority`, written as <stem>.pem and <stem>-key.pem in `folder`.
+// Valid from `startHours` from now (by default an hour ago) for `lifetimeHours`.
 Issued issue(const Issued& authority, const std::vector<std::string>& names,
-             const std::filesystem::path& folder, const std::string& stem);
+             const std::filesystem::path& folder, const std::string& stem, int startHours = -1,
+             int lifetimeHours = 7 * 24);
 
 }  // namespace test_certificates
