@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <optional>
 
 #include "common/Error.h"
@@ -71,6 +73,7 @@ TEST(OwnFreeTdsFile, EachTypedServerBecomesASectionOrAClearRefusal) {
 // every connection of the operator's own files too.
 TEST(OwnFreeTdsFile, HoldsOnlyTheToolsSectionsOneAServer) {
     {
+        QDir().mkpath(QFileInfo(own_freetds::filePath()).absolutePath());
         QFile file(own_freetds::filePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("[global]\n\ttds version = 5.0\n[dbtool:old,1]\n\thost = 127.0.0.1\n");
