@@ -33,9 +33,9 @@ struct Strings {
 Strings stringsFor(const DevServerProcess& server) {
     using namespace connection_string;
     const QString dataSource = QStringLiteral("127.0.0.1,%1").arg(server.port());
-    const OdbcRequest request = translate(compose(LoginStyle::SqlServer, QStringLiteral("sa"),
-                                                  QString::fromStdString(server.saPassword()),
-                                                  dataSource));
+    const OdbcRequest request =
+        translate(compose(LoginStyle::SqlServer, QStringLiteral("sa"),
+                          QString::fromStdString(server.saPassword()), dataSource));
     const QString section = server_trust::writeSection(*request.ownSection);
     QString unchecked = request.odbc;
     unchecked.replace(QStringLiteral("SERVERNAME={") + section + u'}',
@@ -79,7 +79,8 @@ std::vector<TimedComparison> compareConnectTrust(int runs) {
     const DevServerProcess signedByAuthority(DevServerProcess::Options{"Bench-Pw1"});
     const DevServerProcess ownCertificate(
         DevServerProcess::Options{.saPassword = "Bench-Pw1", .ownCertificate = true});
-    const auto pinned = server_name::parse(QStringLiteral("127.0.0.1,%1").arg(ownCertificate.port()));
+    const auto pinned =
+        server_name::parse(QStringLiteral("127.0.0.1,%1").arg(ownCertificate.port()));
     server_trust::pin(pinned, QByteArray::fromStdString(
                                   fileText(ownCertificate.dataDir() / "tls-certificate.pem")));
     return {alternate("Connect: system bundle vs unchecked", stringsFor(signedByAuthority), runs),

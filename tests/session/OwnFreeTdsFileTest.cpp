@@ -31,7 +31,8 @@ TEST(OwnFreeTdsFile, EachTypedServerBecomesASectionOrAClearRefusal) {
              "\n\tcheck certificate hostname = yes\n"},
         {" LocalHost \\ SQLExpress", bundle,
          "[dbtool:localhost\\sqlexpress]\n\thost = LocalHost\n\tinstance = SQLExpress\n"
-         "\tca file = " + bundle + "\n\tcheck certificate hostname = yes\n"},
+         "\tca file = " +
+             bundle + "\n\tcheck certificate hostname = yes\n"},
         {"::1", bundle,
          "[dbtool:::1]\n\thost = ::1\n\tca file = " + bundle +
              "\n\tcheck certificate hostname = yes\n"},
@@ -54,12 +55,13 @@ TEST(OwnFreeTdsFile, EachTypedServerBecomesASectionOrAClearRefusal) {
         SCOPED_TRACE(c.typed.toStdString());
         try {
             const auto server = server_name::parse(c.typed);
-            const QString text = own_freetds::sectionText({.name = server_trust::sectionName(server),
-                                                           .host = server.host,
-                                                           .port = server.port,
-                                                           .instance = server.instance,
-                                                           .caFile = c.caFile,
-                                                           .checkHostName = true});
+            const QString text =
+                own_freetds::sectionText({.name = server_trust::sectionName(server),
+                                          .host = server.host,
+                                          .port = server.port,
+                                          .instance = server.instance,
+                                          .caFile = c.caFile,
+                                          .checkHostName = true});
             EXPECT_EQ(std::optional<QString>(text), c.section);
         } catch (const Error& error) {
             EXPECT_FALSE(c.section.has_value()) << error.description().toStdString();
@@ -86,9 +88,10 @@ TEST(OwnFreeTdsFile, HoldsOnlyTheToolsSectionsOneAServer) {
     QFile file(own_freetds::filePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_EQ(text, "[dbtool:old,1]\n\thost = 127.0.0.1\n[dbtool:127.0.0.1,1433]\n"
-                    "\thost = 127.0.0.1\n\tport = 1433\n\tca file = " +
-                        server_trust::pinPath(first) + "\n\tcheck certificate hostname = no\n");
+    EXPECT_EQ(text,
+              "[dbtool:old,1]\n\thost = 127.0.0.1\n[dbtool:127.0.0.1,1433]\n"
+              "\thost = 127.0.0.1\n\tport = 1433\n\tca file = " +
+                  server_trust::pinPath(first) + "\n\tcheck certificate hostname = no\n");
     server_trust::unpin(first);
 }
 
