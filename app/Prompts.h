@@ -4,7 +4,9 @@
 
 #include "operations/OperationHost.h"
 
-// The two modal prompts, behind an interface so that tests can answer them.
+class UntrustedCertificate;
+
+// The modal prompts, behind an interface so that tests can answer them.
 class Prompts {
   public:
     virtual ~Prompts() = default;
@@ -18,4 +20,6 @@ class Prompts {
                                         const BackupCheck& /*check*/) {
         return chooseFile(filter, mode);
     }
+    // The server certificate dialog; true when the operator trusts the certificate.
+    virtual bool confirmCertificate(const UntrustedCertificate& refusal) = 0;
 };

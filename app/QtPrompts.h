@@ -19,6 +19,7 @@ class QtPrompts : public Prompts {
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
                                 const BackupCheck& check) override;
+    bool confirmCertificate(const UntrustedCertificate& refusal) override;
 
   private:
     ChosenFile choose(const QString& filter, FileDialogMode mode,
