@@ -427,6 +427,35 @@ TEST_F(OlderServer, IsBrowsedThroughTheExtendedProceduresDownToItsDrives) {
     EXPECT_EQ(othersSent(QStringLiteral("dm_os_enumerate_filesystem")), 0);
 }
 
+// Its backups record SQL Server 2022, as if taken on a newer server than this 2019 one.
+class NewerBackups : public DialogAgainstServer {
+  protected:
+    NewerBackups()
+        : DialogAgainstServer(
+              {.saPassword = kPassword.toStdString(),
+               .extraArguments = {"--server-version", "2019", "--backup-version", "2022"}}) {}
+};
+
+TEST_F(NewerBackups, ArePreviewedWithAWarningAndTheServerRefusesThemAsForetold) {
+    connectAsSa();
+    select(QStringLiteral("Shop"));
+    confirmNextPrompt();
+    clickWithDialog("c_Restore", [&](Dialog& dialog) {
+        dialog.goUp();
+        dialog.open(QStringLiteral("samples"));
+        EXPECT_TRUE(
+            dialog.preview(QStringLiteral("Shop.bak")).contains(QStringLiteral("数据库：Shop")));
+        EXPECT_EQ(
+            dialog.warnings(),
+            "注意：备份来自更新版本的服务器（16 版），本服务器为 15 版，恢复会失败（错误 3169）。");
+        pressReturn(dialog.fileName());
+        EXPECT_TRUE(dialog.accepted());
+    });
+    EXPECT_TRUE(window.statusText().startsWith(
+        QStringLiteral("The database was backed up on a server running version 16.00.1000.")))
+        << window.statusText().toStdString();
+}
+
 class LinuxHost : public DialogAgainstServer {
   protected:
     LinuxHost() : DialogAgainstServer({.saPassword = kPassword.toStdString()}) {}
