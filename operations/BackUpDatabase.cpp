@@ -14,7 +14,11 @@ void backUpDatabase(OperationHost& host) {
     const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Save);
     // The backup runs beside the database's other sessions: none is ended.
     Connection& conn = host.connection();
-    conn.execute(backupStatement(*databaseName, backupFile.fullPath));
+    {
+        const CallPurposeScope purpose(host,
+                                       CallPurpose::backUp(*databaseName, backupFile.fullPath));
+        conn.execute(backupStatement(*databaseName, backupFile.fullPath));
+    }
     host.showStatus(texts::kBackedUp);
     LoadDbList(conn, host.databaseList());
 }

@@ -14,6 +14,7 @@ void cleanUpDatabase(OperationHost& host) {
     }
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
+    const CallPurposeScope purpose(host, CallPurpose::cleanUp(*databaseName));
     // Each statement is its own batch and runs only after the one before has succeeded; a
     // failure leaves the database as far as the server got.
     conn.execute(recoverySimpleNoWaitStatement(*databaseName));

@@ -39,10 +39,12 @@ void connectToServer(ConnectionPanel& panel) {
     const QString server = panel.serverText();
     const auto style = connection_string::loginStyleForIndex(panel.loginStyleIndex());
     Connection& conn = panel.connection();
-    conn.open(connection_string::compose(style, user, password, server));
+    const QString connectionString = connection_string::compose(style, user, password, server);
+    conn.open(connectionString);
     if (conn.state() != Connection::Open) {
         return;
     }
+    panel.shareLogin(connectionString);
     switchToConnectedSet(panel);
     panel.showStatus(texts::kConnected);
     LoadDbList(conn, panel.databaseList());
@@ -56,6 +58,7 @@ void disconnectFromServer(ConnectionPanel& panel) {
 }
 
 void closeConnection(ConnectionPanel& panel) {
+    panel.withdrawLogin();
     if (panel.connectionState() != Connection::Closed) {
         panel.connection().close();
         panel.releaseConnection();

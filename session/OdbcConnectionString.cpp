@@ -66,11 +66,22 @@ bool usesIntegratedSecurity(const QString& connectionString) {
     return isIntegratedSecurityValue(parse(connectionString).value(key::kIntegratedSecurity));
 }
 
-std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
+namespace {
+
+std::optional<int> positiveSeconds(const QString& connectionString, const QString& key) {
     bool isNumber = false;
-    const int seconds =
-        parse(connectionString).value(key::kConnectTimeout).trimmed().toInt(&isNumber);
+    const int seconds = parse(connectionString).value(key).trimmed().toInt(&isNumber);
     return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
+    return positiveSeconds(connectionString, key::kConnectTimeout);
+}
+
+std::optional<int> commandTimeoutSeconds(const QString& connectionString) {
+    return positiveSeconds(connectionString, key::kCommandTimeout);
 }
 
 }  // namespace connection_string

@@ -21,5 +21,8 @@ bool usesIntegratedSecurity(const QString& connectionString);
 // seconds; nothing when it has none (or none above 0), and the driver waits as long as it
 // takes.
 std::optional<int> loginTimeoutSeconds(const QString& connectionString);
+// The statement time-out for SQL_ATTR_QUERY_TIMEOUT, from "Command Timeout"; nothing when
+// it has none, and a statement may take as long as it takes.
+std::optional<int> commandTimeoutSeconds(const QString& connectionString);
 
 }  // namespace connection_string

@@ -39,6 +39,11 @@ struct RecordingPanel : ConnectionPanel, DbListView {
     Connection& connection() override { return slot.get(); }
     int connectionState() const override { return slot.state(); }
     void releaseConnection() override { slot.release(); }
+    // The helper's login, kept apart from the control changes.
+    QStringList sharedLogins;
+    int withdrawals = 0;
+    void shareLogin(const QString& connectionString) override { sharedLogins << connectionString; }
+    void withdrawLogin() override { ++withdrawals; }
 
     void log(const char* control, bool on) {
         events << QString::fromLatin1(control) + (on ? " on" : " off");

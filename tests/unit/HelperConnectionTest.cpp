@@ -53,14 +53,14 @@ TEST(HelperConnection, OpensWithTheRememberedLoginOnFirstUseAndKeepsItUntilForgo
     h.helper.remember("login A");
     select();
     ASSERT_EQ(h.made.size(), 1);
-    // The helper gives up on a login that takes too long; the tool's own session does not.
-    EXPECT_EQ(h.made[0]->lastConnectionString, "login A;Connect Timeout=10");
+    // The helper gives up on a statement that takes too long; the tool's own session does not.
+    EXPECT_EQ(h.made[0]->lastConnectionString, "login A;Command Timeout=10");
     EXPECT_EQ(h.made[0]->calls.size(), 3);
 
     h.helper.remember("login B");  // another login: the old connection goes
     select();
     ASSERT_EQ(h.made.size(), 2);
-    EXPECT_EQ(h.made[1]->lastConnectionString, "login B;Connect Timeout=10");
+    EXPECT_EQ(h.made[1]->lastConnectionString, "login B;Command Timeout=10");
 
     int closes = 0;
     h.made[1]->onClose = [&closes] { ++closes; };
@@ -185,7 +185,7 @@ TEST(ProgressPoller, ReadsEveryIntervalForTheWatchedCallAndStopsOnFailureOrStop)
     Deliveries deliveries;
     {
         ProgressPoller poller(
-            h.helper, 4321, [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
+            std::shared_ptr<HelperConnection>(&h.helper, [](HelperConnection*) {}), 4321, [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
         poller.watch(1);
         ASSERT_TRUE(deliveries.waitFor(3));
         std::this_thread::sleep_for(50ms);  // a failed call is read no more
