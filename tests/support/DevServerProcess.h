@@ -32,6 +32,7 @@ class DevServerProcess {
         std::string sql;        // UTF-8, exactly as received
         std::string rpc;        // the procedure as the client named it
         std::string arguments;  // the call's arguments as EXEC would take them
+        bool attention = false;  // an attention: the session's request was cancelled
     };
 
     // Starts the server and waits (at most 10 s) for its ready line; throws
