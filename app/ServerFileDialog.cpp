@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -11,7 +10,9 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QCoreApplication>
+#include <QPointer>
+#include <thread>
 
 #include "ServerEntryModel.h"
 #include "common/OperatorTexts.h"
@@ -138,20 +139,24 @@ void ServerFileDialog::read(std::optional<QString> folder) {
     const quint64 request = ++lastRequest_;
     pendingRequest_ = request;
     showNotice(texts::kServerFolderReading);
-    auto* watcher = new QFutureWatcher<ServerFileBrowser::Listing>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
-        watcher->deleteLater();
-        // An answer to a folder the operator has already left is dropped.
-        if (request == lastRequest_) {
-            pendingRequest_ = 0;
-            showListing(watcher->result());
+    // The job owns what it reads with and runs on a thread that nobody waits for: it may
+    // outlive the dialog, and a listing the server stalls never holds up the window's end.
+    std::thread([dialog = QPointer<ServerFileDialog>(this), request, helper = helper_,
+                 browser = browser_, host = host_, folder = std::move(folder)] {
+        ServerFileBrowser::Listing listing = browser.read(*helper, host, folder);
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [dialog, request, listing = std::move(listing)] {
+                    // An answer to a folder the operator has already left is dropped.
+                    if (dialog && request == dialog->lastRequest_) {
+                        dialog->pendingRequest_ = 0;
+                        dialog->showListing(listing);
+                    }
+                },
+                Qt::QueuedConnection);
         }
-    });
-    // The job owns what it reads with, so it may outlive the dialog.
-    watcher->setFuture(QtConcurrent::run(
-        [helper = helper_, browser = browser_, host = host_, folder = std::move(folder)] {
-            return browser.read(*helper, host, folder);
-        }));
+    }).detach();
 }
 
 void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
