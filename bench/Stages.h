@@ -20,5 +20,6 @@ void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
 void runFolderListing(const Settings& settings, Report& report);
 void runLongOperations(const Settings& settings, Report& report);
+void runCancel(const Settings& settings, Report& report);
 
 }  // namespace bench
