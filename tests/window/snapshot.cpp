@@ -3,14 +3,18 @@
 // Usage: window_snapshot OUT.png [SERVER USER PASSWORD [DATABASE-TO-SELECT [BUTTON-TO-CLICK
 //                               [SERVER-FOLDER-TO-SHOW]]]]
 //        window_snapshot OUT.png SERVER USER PASSWORD DATABASE --restore-from BACKUP [SECONDS]
+//        window_snapshot OUT.png SERVER USER PASSWORD DATABASE --cancel-restore BACKUP [SECONDS]
 // The second form restores the database from the backup, the prompts answered, and takes
 // the picture SECONDS (default 3) into the restore, with the server's progress showing.
+// The third then presses Esc, pictures the question in OUT.png.question.png, answers
+// "是", and pictures the window with what the cancel left in OUT.png.cancelled.png.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
@@ -49,7 +53,8 @@ int main(int argc, char* argv[]) {
     }
     QTranslator qtTexts;
     installChineseQtTexts(qtTexts);
-    const bool restoring = argc >= 8 && QByteArray(argv[6]) == "--restore-from";
+    const bool cancelling = argc >= 8 && QByteArray(argv[6]) == "--cancel-restore";
+    const bool restoring = argc >= 8 && (QByteArray(argv[6]) == "--restore-from" || cancelling);
     std::unique_ptr<Prompts> prompts;
     if (restoring) {
         prompts = std::make_unique<RestorePrompts>(QString::fromLocal8Bit(argv[7]));
@@ -72,10 +77,26 @@ int main(int argc, char* argv[]) {
     }
     if (restoring) {
         const double seconds = argc >= 9 ? QByteArray(argv[8]).toDouble() : 3.0;
-        QTimer::singleShot(static_cast<int>(seconds * 1000),
-                           [&] { window.grab().save(QString::fromLocal8Bit(argv[1])); });
+        const QString out = QString::fromLocal8Bit(argv[1]);
+        QTimer::singleShot(static_cast<int>(seconds * 1000), [&] {
+            window.grab().save(out);
+            if (!cancelling) {
+                return;
+            }
+            QTimer::singleShot(300, [&] {
+                if (auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    question->grab().save(out + QStringLiteral(".question.png"));
+                    question->button(QMessageBox::Yes)->click();
+                }
+            });
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&window, &escape);
+        });
         window.findChild<QPushButton*>(QStringLiteral("c_Restore"))->click();
         qInfo("%s", qUtf8Printable(window.statusText()));
+        if (cancelling) {
+            window.grab().save(out + QStringLiteral(".cancelled.png"));
+        }
         return 0;
     }
     // A prompt that the click opens is pictured too, then cancelled. A typed confirmation on
