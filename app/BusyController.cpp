@@ -61,8 +61,9 @@ BusyController::BusyController(QWidget& window, QStatusBar& bar, QLabel& statusP
     noticeTimer_.setInterval(kNoticeMs);
     connect(&noticeTimer_, &QTimer::timeout, this, [this] { refresh(); });
     // Queued: the question is asked from the event loop, not from inside the click.
-    connect(&area_->cancelButton(), &QPushButton::clicked, this, [this] { requestCancel(); },
-            Qt::QueuedConnection);
+    connect(
+        &area_->cancelButton(), &QPushButton::clicked, this, [this] { requestCancel(); },
+        Qt::QueuedConnection);
 }
 
 BusyController::~BusyController() {
@@ -173,7 +174,8 @@ bool BusyController::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        QMetaObject::invokeMethod(this, [this] { requestCancel(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { requestCancel(); }, Qt::QueuedConnection);
     }
     return true;
 }

@@ -74,8 +74,8 @@ class CallRunner {
             std::exception_ptr failure;
         };
         auto outcome = std::make_shared<Outcome>();
-        const std::optional<CallCancelled::Ending> ending =
-            runOnWorker([outcome, call = std::move(call)]() mutable {
+        const std::optional<CallCancelled::Ending> ending = runOnWorker(
+            [outcome, call = std::move(call)]() mutable {
                 try {
                     if constexpr (std::is_void_v<Result>) {
                         call();
@@ -85,7 +85,8 @@ class CallRunner {
                 } catch (...) {
                     outcome->failure = std::current_exception();
                 }
-            }, std::move(cancel));
+            },
+            std::move(cancel));
         // A call that failed after the operator asked for a cancel was stopped by it; one
         // that succeeded was done before the server heard of the cancel.
         if (ending && (*ending != CallCancelled::Ending::Stopped || outcome->failure)) {

@@ -9,8 +9,8 @@ ResponsiveConnection::ResponsiveConnection(Factory factory, CallRunner& runner,
 void ResponsiveConnection::open(const QString& connectionString) {
     // A login cannot be interrupted: a cancel lets it go, and a login that completes after
     // all is closed without a statement.
-    CallRunner::Cancel cancel{cancelQuestion(CallPurpose::connect()), {},
-                              [inner = inner_] { inner->close(); }};
+    CallRunner::Cancel cancel{
+        cancelQuestion(CallPurpose::connect()), {}, [inner = inner_] { inner->close(); }};
     try {
         runner_.run([inner = inner_, connectionString] { inner->open(connectionString); },
                     std::move(cancel));

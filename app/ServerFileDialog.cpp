@@ -1,17 +1,17 @@
 #include "ServerFileDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QCoreApplication>
-#include <QPointer>
 #include <thread>
 
 #include "ServerEntryModel.h"

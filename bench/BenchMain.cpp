@@ -21,12 +21,12 @@ namespace {
 using Stage = void (*)(const bench::Settings&, bench::Report&);
 
 const std::map<std::string, Stage> kStages{
-    {"list", bench::runListRefresh},      {"detach", bench::runDetach},
-    {"encryption", bench::runEncryption}, {"folder", bench::runFolderListing},
-    {"startup", bench::runStartup},       {"memory", bench::runPeakMemory},
+    {"list", bench::runListRefresh},       {"detach", bench::runDetach},
+    {"encryption", bench::runEncryption},  {"folder", bench::runFolderListing},
+    {"startup", bench::runStartup},        {"memory", bench::runPeakMemory},
     {"longops", bench::runLongOperations}, {"cancel", bench::runCancel},
 };
-const std::vector<std::string> kOrder{"list",   "detach",  "encryption", "folder",
+const std::vector<std::string> kOrder{"list",    "detach", "encryption", "folder",
                                       "startup", "memory", "longops",    "cancel"};
 
 struct CommandLine {

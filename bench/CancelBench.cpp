@@ -117,8 +117,8 @@ double silentLoginSeconds() {
     window.findChild<QComboBox*>(QStringLiteral("C_LoginStyle"))->setCurrentIndex(1);
     window.findChild<QLineEdit*>(QStringLiteral("T_Ip"))
         ->setText(QStringLiteral("127.0.0.1,%1").arg(ntohs(address.sin_port)));
-    const double seconds = timed(
-        [&] { window.findChild<QPushButton*>(QStringLiteral("C_Link"))->click(); });
+    const double seconds =
+        timed([&] { window.findChild<QPushButton*>(QStringLiteral("C_Link"))->click(); });
     ::close(listener);
     if (!window.findChild<QPushButton*>(QStringLiteral("C_Link"))->isEnabled()) {
         throw std::runtime_error("the window is not usable again");

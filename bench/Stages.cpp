@@ -249,18 +249,16 @@ void runCancel(const Settings& settings, Report& report) {
         disconnects.push_back(
             disconnectBehindStalledHelperSeconds(login, QStringLiteral("Mid"), target));
     }
-    report.notes.push_back("Disconnect while a helper query hangs: " + ms(median(disconnects)) +
-                           " ms median of " + std::to_string(disconnects.size()) +
-                           " (ratio to the target " +
-                           std::to_string(median(disconnects) / 0.5).substr(0, 4) +
-                           "; target: at most 500 ms).");
+    report.notes.push_back(
+        "Disconnect while a helper query hangs: " + ms(median(disconnects)) + " ms median of " +
+        std::to_string(disconnects.size()) + " (ratio to the target " +
+        std::to_string(median(disconnects) / 0.5).substr(0, 4) + "; target: at most 500 ms).");
 
     progress("cancel: a login to a server that never answers (15 s)");
     const double silent = silentLoginSeconds();
     report.notes.push_back("Login to a silent server, until the window is usable again: " +
                            ms(silent) + " ms (ratio to 15 s " +
-                           std::to_string(silent / 15.0).substr(0, 5) +
-                           "; target: 15 s ± 1 s).");
+                           std::to_string(silent / 15.0).substr(0, 5) + "; target: 15 s ± 1 s).");
 }
 
 }  // namespace bench

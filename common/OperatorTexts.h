@@ -85,18 +85,17 @@ inline const QString kCancel = QStringLiteral("取消");
 inline const QString kCancelTitle = QStringLiteral("附加数据库");
 inline const QString kCancelConnectQuestion =
     QStringLiteral("取消连接？正在进行的连接尝试将停止。");
-inline const QString kCancelBackUpQuestion = QStringLiteral(
-    "取消备份？服务器将停止备份，备份文件可能不存在或不完整。");
+inline const QString kCancelBackUpQuestion =
+    QStringLiteral("取消备份？服务器将停止备份，备份文件可能不存在或不完整。");
 inline const QString kCancelRestoreQuestion = QStringLiteral(
     "取消恢复？服务器将停止恢复，数据库可能处于 RESTORING 状态而无法使用，直到再次恢复完成。");
-inline const QString kCancelCleanUpQuestion = QStringLiteral(
-    "取消清理？服务器将停止收缩数据库，恢复模式可能停留在 SIMPLE。");
+inline const QString kCancelCleanUpQuestion =
+    QStringLiteral("取消清理？服务器将停止收缩数据库，恢复模式可能停留在 SIMPLE。");
 inline const QString kCancelStatementQuestion =
     QStringLiteral("取消该操作？服务器将停止正在执行的语句。");
 inline const QString kCloseQuestion = QStringLiteral("操作进行中。取消该操作并关闭窗口？");
 inline const QString kCancelling = QStringLiteral("正在取消，等待服务器确认……");
-inline const QString kOperationVanished =
-    QStringLiteral("服务器上已看不到该操作，连接可能已中断");
+inline const QString kOperationVanished = QStringLiteral("服务器上已看不到该操作，连接可能已中断");
 
 // What a cancel left, read back from the server (%1 the database or the backup file, %2
 // the state or recovery model the server shows).
@@ -104,7 +103,8 @@ inline const QString kConnectCancelled = QStringLiteral("连接已取消");
 inline const QString kStatementCancelled = QStringLiteral("操作已取消，服务器已停止执行");
 inline const QString kRestoreCancelledRestoring =
     QStringLiteral("恢复已取消，数据库 %1 处于 %2 状态，需要重新恢复后才能使用");
-inline const QString kRestoreCancelledState = QStringLiteral("恢复已取消，数据库 %1 现在处于 %2 状态");
+inline const QString kRestoreCancelledState =
+    QStringLiteral("恢复已取消，数据库 %1 现在处于 %2 状态");
 inline const QString kRestoreCancelledGone = QStringLiteral("恢复已取消，服务器上没有数据库 %1");
 inline const QString kRestoreCancelledUnchecked =
     QStringLiteral("恢复已取消，无法查明数据库 %1 现在的状态");
@@ -119,8 +119,8 @@ inline const QString kCleanUpCancelledGone = QStringLiteral("清理已取消，�
 inline const QString kCleanUpCancelledUnchecked =
     QStringLiteral("清理已取消，无法查明数据库 %1 现在的恢复模式");
 // The server never acknowledged the cancel: the link is given up.
-inline const QString kCancelUnacknowledged = QStringLiteral(
-    "服务器在 30 秒内没有确认取消，连接视为已中断并已关闭，请重新连接");
+inline const QString kCancelUnacknowledged =
+    QStringLiteral("服务器在 30 秒内没有确认取消，连接视为已中断并已关闭，请重新连接");
 // The helper connection asked for before the tool's own session logged in.
 inline const QString kNoLoginYet = QStringLiteral("尚未连接数据库");
 

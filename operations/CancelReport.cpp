@@ -24,7 +24,8 @@ bool backupFileExists(HelperConnection& helper, const QString& path) {
     return helper.run([&](Connection& conn) {
         const HostFacts host = server_files::readHostFacts(conn);
         const QString title = server_paths::title(path);
-        const Qt::CaseSensitivity sensitivity = host.windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        const Qt::CaseSensitivity sensitivity =
+            host.windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
         for (const ServerEntry& entry :
              server_files::readFolder(conn, host, server_paths::folderOf(path))) {
             if (entry.kind == ServerEntry::Kind::File &&

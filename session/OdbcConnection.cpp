@@ -207,10 +207,9 @@ ResultSet runBatch(OdbcConnection::Link& link, const QString& sql, bool capture)
     SQLHDBC dbc = link.dbc.get();
     StatementHandle stmt(SQL_HANDLE_DBC, dbc);
     if (link.commandTimeoutSeconds) {
-        SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
-                        reinterpret_cast<SQLPOINTER>(
-                            static_cast<SQLULEN>(*link.commandTimeoutSeconds)),
-                        0);
+        SQLSetStmtAttrW(
+            stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*link.commandTimeoutSeconds)), 0);
     }
     const RunningStatement running(link, stmt.get());
     SQLRETURN rc = SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(sqlText(sql)),

@@ -278,8 +278,8 @@ void backup(const syntax::Backup& statement, const Context& context) {
         throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
     }
     db = state.byId(databaseId);  // the other sessions went on meanwhile
-    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full && !statement.copyOnly &&
-        !db->logChainStarted) {
+    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full &&
+        !statement.copyOnly && !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
@@ -367,10 +367,11 @@ void restore(const syntax::Restore& statement, const Context& context) {
         plan.existing != nullptr ? plan.existing->id : context.session().databaseId;
     bool waited = false;
     try {
-        waited = context.takeTime(LongWork{u"RESTORE DATABASE",
-                                           databaseId,
-                                           backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
-                                           {messages::backupAborted(), messages::restoreAbnormal()}});
+        waited =
+            context.takeTime(LongWork{u"RESTORE DATABASE",
+                                      databaseId,
+                                      backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                      {messages::backupAborted(), messages::restoreAbnormal()}});
     } catch (const SqlError&) {
         leaveRestoring(statement, context);
         throw;

@@ -4,10 +4,10 @@
 // Against a development server with an I/O rate.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -321,7 +321,8 @@ TEST_F(LongOperations, ACancelledRestoreStopsTheServerAndTheStatusTellsWhatItLef
     EXPECT_TRUE(cancelShown);
     EXPECT_EQ(question.text, texts::kCancelRestoreQuestion);
     EXPECT_EQ(question.defaultButton, QMessageBox::No);
-    EXPECT_EQ(window->statusText(), "恢复已取消，数据库 Big 处于 RESTORING 状态，需要重新恢复后才能使用");
+    EXPECT_EQ(window->statusText(),
+              "恢复已取消，数据库 Big 处于 RESTORING 状态，需要重新恢复后才能使用");
     EXPECT_LT(sinceYes, 2000) << "from the answer to the window idle";
     EXPECT_FALSE(area()->isVisible());
 
@@ -361,7 +362,8 @@ TEST_F(LongOperations, ACloseDuringABackupAnsweredYesCancelsItAndCloses) {
     });
     EXPECT_EQ(question.text, "操作进行中。取消该操作并关闭窗口？");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->statusText().startsWith("备份已取消，")) << window->statusText().toStdString();
+    EXPECT_TRUE(window->statusText().startsWith("备份已取消，"))
+        << window->statusText().toStdString();
     EXPECT_FALSE(std::filesystem::exists(server.dataDir() / "Big.bak"));
     const auto log = server.readLog();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const auto& e) { return e.attention; }));
@@ -489,7 +491,8 @@ TEST(BoundedLogin, ASilentServerTimesOutAndACancelledAttemptIsLetGoAtOnce) {
                  std::make_unique<ScriptedPrompts>());
     window.show();
     window.findChild<QComboBox*>("C_LoginStyle")->setCurrentIndex(1);
-    window.findChild<QLineEdit*>("T_Ip")->setText(QStringLiteral("127.0.0.1,%1").arg(silent.port()));
+    window.findChild<QLineEdit*>("T_Ip")->setText(
+        QStringLiteral("127.0.0.1,%1").arg(silent.port()));
     auto* link = window.findChild<QPushButton*>("C_Link");
 
     link->click();

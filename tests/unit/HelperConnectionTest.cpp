@@ -185,7 +185,8 @@ TEST(ProgressPoller, ReadsEveryIntervalForTheWatchedCallAndStopsOnFailureOrStop)
     Deliveries deliveries;
     {
         ProgressPoller poller(
-            std::shared_ptr<HelperConnection>(&h.helper, [](HelperConnection*) {}), 4321, [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
+            std::shared_ptr<HelperConnection>(&h.helper, [](HelperConnection*) {}), 4321,
+            [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
         poller.watch(1);
         ASSERT_TRUE(deliveries.waitFor(3));
         std::this_thread::sleep_for(50ms);  // a failed call is read no more

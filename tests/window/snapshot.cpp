@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
                 return;
             }
             QTimer::singleShot(300, [&] {
-                if (auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                if (auto* question =
+                        qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     question->grab().save(out + QStringLiteral(".question.png"));
                     question->button(QMessageBox::Yes)->click();
                 }

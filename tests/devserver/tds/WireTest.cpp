@@ -170,8 +170,8 @@ TEST(WireRequests, AnAttentionStopsAThrottledBackupWithinOnePieceAndTheRestOfIts
     client.logIn(saLogin());
     const std::u16string data = (server.dataDir() / "Big.mdf").u16string();
     const std::u16string bak = (server.dataDir() / "Big.bak").u16string();
-    query(client, u"CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '" + data +
-                      u"', SIZE = 200MB)");
+    query(client,
+          u"CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '" + data + u"', SIZE = 200MB)");
 
     client.sendMessage(0x01, buildSqlBatch(u"BACKUP DATABASE Big TO DISK = '" + bak +
                                            u"' WITH FORMAT; CREATE DATABASE After"));
@@ -185,9 +185,9 @@ TEST(WireRequests, AnAttentionStopsAThrottledBackupWithinOnePieceAndTheRestOfIts
     EXPECT_EQ(std::get<DoneToken>(ack[0]).status, 0x0020);
 
     // The session goes on; neither the backup file nor the next statement happened.
-    EXPECT_TRUE(tokensOf<RowToken>(
-                    query(client, u"SELECT name FROM sys.databases WHERE name = 'After'"))
-                    .empty());
+    EXPECT_TRUE(
+        tokensOf<RowToken>(query(client, u"SELECT name FROM sys.databases WHERE name = 'After'"))
+            .empty());
     EXPECT_FALSE(std::filesystem::exists(server.dataDir() / "Big.bak"));
     const auto log = server.readLog();
     ASSERT_GE(log.size(), 3u);
