@@ -20,6 +20,8 @@ struct CallPurpose {
     }
     static CallPurpose restore(const QString& database) { return {Kind::Restore, database, {}}; }
     static CallPurpose cleanUp(const QString& database) { return {Kind::CleanUp, database, {}}; }
+
+    bool operator==(const CallPurpose&) const = default;
 };
 
 // The question a cancel asks first, saying what cancelling this call means.
