@@ -4,7 +4,9 @@
 
 #include "operations/OperationHost.h"
 
-// The two modal prompts, behind an interface so that tests can answer them.
+class UntrustedCertificate;
+
+// The modal prompts, behind an interface so that tests can answer them.
 class Prompts {
   public:
     virtual ~Prompts() = default;
@@ -12,4 +14,6 @@ class Prompts {
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
     // filter as "description|pattern"; raises Error when cancelled.
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+    // The server certificate dialog; true when the operator trusts the certificate.
+    virtual bool confirmCertificate(const UntrustedCertificate& refusal) = 0;
 };

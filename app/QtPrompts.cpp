@@ -3,6 +3,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 
+#include "CertificateDialog.h"
 #include "ServerFileDialog.h"
 #include "common/Error.h"
 #include "common/OperatorTexts.h"
@@ -21,4 +22,9 @@ ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
     }
     lastFileName_ = dialog.chosen().fullPath;
     return dialog.chosen();
+}
+
+bool QtPrompts::confirmCertificate(const UntrustedCertificate& refusal) {
+    CertificateDialog dialog(refusal, parent_);
+    return dialog.exec() == QDialog::Accepted;
 }

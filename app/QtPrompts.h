@@ -16,6 +16,7 @@ class QtPrompts : public Prompts {
 
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    bool confirmCertificate(const UntrustedCertificate& refusal) override;
 
   private:
     QWidget* parent_;

@@ -38,6 +38,7 @@ class FixedPrompts : public Prompts {
     ChosenFile chooseFile(const QString&, FileDialogMode) override {
         return {path_, QStringLiteral("backup.bak")};
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 
   private:
     QString path_;

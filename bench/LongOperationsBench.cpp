@@ -63,6 +63,7 @@ class RestorePrompts : public Prompts {
     ChosenFile chooseFile(const QString&, FileDialogMode) override {
         return {backupPath_, QStringLiteral("backup.bak")};
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 
   private:
     QString backupPath_;

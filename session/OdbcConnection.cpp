@@ -8,9 +8,11 @@
 #include <optional>
 #include <utility>
 
+#include "CertificateRefusal.h"
 #include "EncryptionRefusal.h"
 #include "OdbcConnectionString.h"
 #include "OdbcDiagnostics.h"
+#include "ServerTrust.h"
 #include "common/OperatorTexts.h"
 
 namespace {
@@ -271,13 +273,17 @@ void OdbcConnection::open(const QString& connectionString) {
     if (link_) {
         throw DatabaseError(texts::kAlreadyOpen);
     }
-    const QString odbc = connection_string::toOdbc(connectionString);
+    const connection_string::OdbcRequest request = connection_string::translate(connectionString);
+    if (request.ownSection) {
+        server_trust::writeSection(*request.ownSection);
+    }
     auto link = std::make_unique<Link>();
-    const int loginSeconds = connection_string::loginTimeoutSeconds(connectionString)
-                                 .value_or(static_cast<int>(loginTimeout_.count()));
+    const int loginSeconds =
+        request.loginTimeoutSeconds.value_or(static_cast<int>(loginTimeout_.count()));
     SQLSetConnectAttrW(link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginSeconds)), 0);
-    link->commandTimeoutSeconds = connection_string::commandTimeoutSeconds(connectionString);
+    link->commandTimeoutSeconds = request.commandTimeoutSeconds;
+    const QString& odbc = request.odbc;
     const SQLRETURN rc = SQLDriverConnectW(
         link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
         static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -289,9 +295,11 @@ void OdbcConnection::open(const QString& connectionString) {
         }
         if (encryption_refusal::isEncryptionRefusal(
                 encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, link->dbc.get()))) {
-            throw DatabaseError(connection_string::usesIntegratedSecurity(connectionString)
-                                    ? texts::kWindowsLoginOrEncryptionRefused
-                                    : texts::kServerCannotEncrypt,
+            if (request.ownSection) {
+                certificate_refusal::raise(*request.ownSection, request.integratedSecurity, error);
+            }
+            throw DatabaseError(request.integratedSecurity ? texts::kWindowsLoginOrEncryptionRefused
+                                                           : texts::kEncryptionOrCertificateRefused,
                                 error.sqlState(), error.nativeError());
         }
         throw error;
