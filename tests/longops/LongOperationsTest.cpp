@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -20,9 +21,12 @@
 
 #include "DocumentedTexts.h"
 #include "QtPrinters.h"
+#include "app/BusyController.h"
+#include "app/CallRunner.h"
 #include "app/FMain.h"
 #include "app/ProgressArea.h"
 #include "app/Prompts.h"
+#include "app/ResponsiveConnection.h"
 #include "common/OperatorTexts.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
@@ -513,6 +517,72 @@ TEST(BoundedLogin, ASilentServerTimesOutAndACancelledAttemptIsLetGoAtOnce) {
     EXPECT_LT(sinceYes, 1000);
     EXPECT_TRUE(link->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A session whose statement the server never lets go and whose cancel it never hears.
+class DeafConnection : public Connection {
+  public:
+    explicit DeafConnection(std::shared_ptr<std::atomic<bool>> released, std::atomic<int>& closes)
+        : released_(std::move(released)), closes_(closes) {}
+    void open(const QString&) override { open_ = true; }
+    int state() const override { return open_ ? Open : Closed; }
+    void close() override {
+        open_ = false;
+        ++closes_;
+    }
+    void execute(const QString&) override {
+        while (!*released_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ResultSet query(const QString& sql) override {
+        execute(sql);
+        return {};
+    }
+
+  private:
+    std::shared_ptr<std::atomic<bool>> released_;
+    std::atomic<int>& closes_;
+    bool open_ = false;
+};
+
+TEST(CancelWithoutAcknowledgement, GivesTheLinkUpAndClosesItOnceTheCallReturns) {
+    QWidget window;
+    auto* bar = new QStatusBar(&window);
+    auto* panel = new QLabel(&window);
+    bar->addWidget(panel);
+    window.show();
+    BusyController busy(window, *bar, *panel,
+                        std::make_shared<HelperConnection>([] { return nullptr; }));
+    CallRunner runner(busy, std::chrono::milliseconds(300));
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    std::atomic<int> closes{0};
+    const std::optional<CallPurpose> purpose;
+    ResponsiveConnection conn([&] { return std::make_unique<DeafConnection>(released, closes); },
+                              runner, purpose);
+    conn.open(QStringLiteral("login"));
+
+    QuestionAnswerer question;
+    QTimer::singleShot(500, [&] {
+        question.answer(QMessageBox::Yes);
+        QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    try {
+        conn.execute(QStringLiteral("RESTORE DATABASE Shop FROM DISK = 'x'"));
+        ADD_FAILURE() << "the call was not given up";
+    } catch (const CallCancelled& cancelled) {
+        EXPECT_EQ(cancelled.ending(), CallCancelled::Ending::Unacknowledged);
+        EXPECT_EQ(cancelled.description(), texts::kCancelUnacknowledged);
+    }
+    EXPECT_LT(question.answered.elapsed(), 1000);
+    EXPECT_EQ(question.text, texts::kCancelStatementQuestion);
+    EXPECT_EQ(conn.state(), Connection::Closed);  // a fresh object from here on
+    EXPECT_EQ(closes, 0);
+    *released = true;  // the call returns at last, on its own thread, which closes it
+    for (int i = 0; i < 100 && closes == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(closes, 1);
 }
 
 TEST(ProgressTexts, ElapsedAndServerFigures) {
