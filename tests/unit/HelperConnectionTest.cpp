@@ -252,15 +252,15 @@ TEST(ProgressPoller, SaysTheRequestVanishedWhenTheServerNoLongerListsItOrCannotB
 TEST(CancelReport, ReadsBackWhatTheServerShowsOrSaysItCouldNotBeChecked) {
     Helper h;
     h.script = [](FakeConnection& fake) {
-        fake.answer("SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = "
-                    "'Shop'",
-                    ResultSet({"state_desc", "recovery_model_desc"}, {{"RESTORING", "SIMPLE"}}));
+        fake.answer(
+            "SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = "
+            "'Shop'",
+            ResultSet({"state_desc", "recovery_model_desc"}, {{"RESTORING", "SIMPLE"}}));
         fake.answer("SELECT state_desc", ResultSet({"state_desc", "recovery_model_desc"}, {}));
         fake.answer("SELECT CONVERT(nvarchar(128), SERVERPROPERTY('ProductVersion'))",
                     ResultSet({"product_version", "path_separator", "data_folder", "log_folder",
                                "backup_folder"},
-                              {{"16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\",
-                                "D:\\bak\\"}}));
+                              {{"16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\", "D:\\bak\\"}}));
         fake.answer("SELECT host_platform", column("host_platform", {"Windows"}));
         fake.answer("SELECT file_or_directory_name",
                     ResultSet({"file_or_directory_name", "is_directory", "size_in_bytes",
