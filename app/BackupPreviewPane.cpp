@@ -1,10 +1,9 @@
 #include "BackupPreviewPane.h"
 
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
+#include "DetachedJob.h"
 #include "common/OperatorTexts.h"
 #include "operations/BackupPreview.h"
 
@@ -44,21 +43,19 @@ void BackupPreviewPane::preview(const QString& backupPath, int serverMajorVersio
     const quint64 read = ++lastRead_;
     pendingRead_ = read;
     display({texts::kBackupPreviewReading}, {});
-    auto* watcher = new QFutureWatcher<BackupPreview>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, read] {
-        watcher->deleteLater();
-        // The operator has moved on to another file: its read will show.
-        if (read == lastRead_) {
-            pendingRead_ = 0;
-            display(watcher->result().details, watcher->result().warnings);
-            emit previewShown();
-        }
-    });
-    // The job owns what it reads with, so it may outlive the dialog.
-    watcher->setFuture(
-        QtConcurrent::run([helper = helper_, check = check_, backupPath, serverMajorVersion] {
+    runDetached(
+        this,
+        [helper = helper_, check = check_, backupPath, serverMajorVersion] {
             return previewBackup(*helper, backupPath, check, serverMajorVersion);
-        }));
+        },
+        [this, read](const BackupPreview& preview) {
+            // The operator has moved on to another file: its read will show.
+            if (read == lastRead_) {
+                pendingRead_ = 0;
+                display(preview.details, preview.warnings);
+                emit previewShown();
+            }
+        });
 }
 
 void BackupPreviewPane::clear() {

@@ -1,20 +1,21 @@
 #include "ServerFileDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 #include "BackupPreviewPane.h"
+#include "DetachedJob.h"
 #include "OverwriteQuestion.h"
 #include "ServerEntryModel.h"
 #include "common/OperatorTexts.h"
@@ -153,20 +154,18 @@ void ServerFileDialog::read(std::optional<QString> folder) {
     const quint64 request = ++lastRequest_;
     pendingRequest_ = request;
     showNotice(texts::kServerFolderReading);
-    auto* watcher = new QFutureWatcher<ServerFileBrowser::Listing>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
-        watcher->deleteLater();
-        // An answer to a folder the operator has already left is dropped.
-        if (request == lastRequest_) {
-            pendingRequest_ = 0;
-            showListing(watcher->result());
-        }
-    });
-    // The job owns what it reads with, so it may outlive the dialog.
-    watcher->setFuture(QtConcurrent::run(
+    runDetached(
+        this,
         [helper = helper_, browser = browser_, host = host_, folder = std::move(folder)] {
             return browser.read(*helper, host, folder);
-        }));
+        },
+        [this, request](const ServerFileBrowser::Listing& listing) {
+            // An answer to a folder the operator has already left is dropped.
+            if (request == lastRequest_) {
+                pendingRequest_ = 0;
+                showListing(listing);
+            }
+        });
 }
 
 void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
@@ -224,24 +223,23 @@ void ServerFileDialog::take(const ChosenFile& file) {
 void ServerFileDialog::checkTarget(const ChosenFile& file) {
     const quint64 check = ++lastCheck_;
     pendingCheck_ = check;
-    auto* watcher = new QFutureWatcher<std::optional<QString>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, check, file] {
-        watcher->deleteLater();
-        // A name answered again meanwhile, or a dialog already closed, asks nothing more.
-        if (check != lastCheck_ || !isVisible()) {
-            return;
-        }
-        pendingCheck_ = 0;
-        const std::optional<QString> question = watcher->result();
-        if (!question || confirmOverwrite(this, *question)) {
-            take(file);
-        } else {
-            fileName_->setFocus();
-        }
-    });
-    watcher->setFuture(QtConcurrent::run([helper = helper_, host = host_, path = file.fullPath] {
-        return overwriteQuestion(*helper, host, path);
-    }));
+    runDetached(
+        this,
+        [helper = helper_, host = host_, path = file.fullPath] {
+            return overwriteQuestion(*helper, host, path);
+        },
+        [this, check, file](const std::optional<QString>& question) {
+            // A name answered again meanwhile, or a dialog already closed, asks nothing more.
+            if (check != lastCheck_ || !isVisible()) {
+                return;
+            }
+            pendingCheck_ = 0;
+            if (!question || confirmOverwrite(this, *question)) {
+                take(file);
+            } else {
+                fileName_->setFocus();
+            }
+        });
 }
 
 void ServerFileDialog::openEntry(const QModelIndex& index) {

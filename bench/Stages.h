@@ -21,5 +21,6 @@ void runPeakMemory(const Settings& settings, Report& report);
 void runFolderListing(const Settings& settings, Report& report);
 void runLongOperations(const Settings& settings, Report& report);
 void runBackupPreview(const Settings& settings, Report& report);
+void runCancel(const Settings& settings, Report& report);
 
 }  // namespace bench

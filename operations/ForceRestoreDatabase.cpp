@@ -58,9 +58,12 @@ void forceRestoreDatabase(OperationHost& host) {
     requireTwoBackupFiles(backupNames);
 
     KillSessions(conn, *databaseName);
-    conn.execute(forcedRestoreStatement(*databaseName, backupFile.fullPath,
-                                        {backupNames[0], targetFiles[0].physicalName},
-                                        {backupNames[1], targetFiles[1].physicalName}));
+    {
+        const CallPurposeScope purpose(host, CallPurpose::restore(*databaseName));
+        conn.execute(forcedRestoreStatement(*databaseName, backupFile.fullPath,
+                                            {backupNames[0], targetFiles[0].physicalName},
+                                            {backupNames[1], targetFiles[1].physicalName}));
+    }
 
     // The restored database carries the backup's logical names; a read that does not give
     // two files leaves the names read before the restore.

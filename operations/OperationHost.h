@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+
+#include "CallPurpose.h"
 
 class Connection;
 class DbListView;
@@ -35,6 +38,9 @@ class OperationHost {
 
     // Conn, created on first use.
     virtual Connection& connection() = 0;
+    // What the calls on Conn are for until it is set again (CallPurposeScope); nothing: a
+    // plain statement.
+    virtual void setCallPurpose(const std::optional<CallPurpose>& purpose) = 0;
 
     // The typed answer; empty when the operator cancels.
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;

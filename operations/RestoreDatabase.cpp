@@ -21,7 +21,10 @@ void restoreDatabase(OperationHost& host) {
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
-    conn.execute(restoreStatement(*databaseName, backupFile.fullPath));
+    {
+        const CallPurposeScope purpose(host, CallPurpose::restore(*databaseName));
+        conn.execute(restoreStatement(*databaseName, backupFile.fullPath));
+    }
     host.showStatus(texts::kRestored);
     LoadDbList(conn, host.databaseList());
 }

@@ -53,6 +53,8 @@ const QString kRecoveryFull = QStringLiteral(" SET RECOVERY FULL ");
 const QString kDrop = QStringLiteral("DROP DATABASE ");
 
 // Back up.
+const QString kDatabaseState =
+    QStringLiteral("SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = ");
 const QString kBackup = QStringLiteral("Backup Database ");
 const QString kBackupToDisk = QStringLiteral(" To disk=");
 const QString kBackupWithFormat = QStringLiteral(" WITH FORMAT ");
@@ -131,6 +133,10 @@ QString recoveryFullStatement(const QString& databaseName) {
 
 QString dropStatement(const QString& databaseName) {
     return kDrop + identifier(databaseName);
+}
+
+QString databaseStateQuery(const QString& databaseName) {
+    return kDatabaseState + literal(databaseName);
 }
 
 QString backupStatement(const QString& databaseName, const QString& backupPath) {

@@ -29,6 +29,9 @@ QString recoveryFullStatement(const QString& databaseName);
 // Drop.
 QString dropStatement(const QString& databaseName);
 
+// What a cancel left of a database: state_desc, recovery_model_desc. Helper connection only.
+QString databaseStateQuery(const QString& databaseName);
+
 // Back up and restore.
 QString backupStatement(const QString& databaseName, const QString& backupPath);
 QString restoreStatement(const QString& databaseName, const QString& backupPath);

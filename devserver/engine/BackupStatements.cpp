@@ -72,7 +72,8 @@ void checkReplaceable(const syntax::Restore& statement, const BackupSet& set,
     if (!state.sessionsIn(existing.id).empty()) {
         failRestore({messages::exclusiveAccess()});
     }
-    if (!statement.replace && existing.recovery == Recovery::Full && existing.logChainStarted) {
+    if (!statement.replace && !existing.restoring && existing.recovery == Recovery::Full &&
+        existing.logChainStarted) {
         failRestore({messages::tailNotBackedUp(existing.name)});
     }
 }
@@ -202,6 +203,23 @@ void checkLogBackup(const Database& db, const Message& abnormal) {
     }
 }
 
+// A restore that stops half-way has already overwritten what it restores onto: the
+// database stays, unusable, until a restore completes.
+void leaveRestoring(const syntax::Restore& statement, const Context& context) {
+    State& state = context.state();
+    Database* target = state.find(statement.database);
+    if (target == nullptr) {
+        try {
+            RestorePlan plan = planRestore(statement, context);
+            target = &state.insert(std::move(plan.restored));
+        } catch (const SqlError&) {
+            return;  // the others changed what it would have been; nothing was begun
+        }
+    }
+    target->restoring = true;
+    state.saveCatalog();
+}
+
 }  // namespace
 
 void backup(const syntax::Backup& statement, const Context& context) {
@@ -218,6 +236,9 @@ void backup(const syntax::Backup& statement, const Context& context) {
     }
     if (statement.log) {
         checkLogBackup(*db, abnormal);
+    }
+    if (db->restoring) {
+        throw SqlError({messages::inMiddleOfRestore(db->name), messages::backupAbnormal()});
     }
     const Evaluator evaluator(context);
     const std::filesystem::path path =
@@ -281,11 +302,17 @@ void restore(const syntax::Restore& statement, const Context& context) {
     RestorePlan plan = planRestore(statement, context);
     const int databaseId =
         plan.existing != nullptr ? plan.existing->id : context.session().databaseId;
-    const bool waited =
-        context.takeTime(LongWork{u"RESTORE DATABASE",
-                                  databaseId,
-                                  backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
-                                  {messages::backupAborted(), messages::restoreAbnormal()}});
+    bool waited = false;
+    try {
+        waited =
+            context.takeTime(LongWork{u"RESTORE DATABASE",
+                                      databaseId,
+                                      backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                      {messages::backupAborted(), messages::restoreAbnormal()}});
+    } catch (const SqlError&) {
+        leaveRestoring(statement, context);
+        throw;
+    }
     if (waited) {
         // The other sessions went on meanwhile: what held at the start is checked again,
         // and the files are written only now, so an abandoned restore writes none.

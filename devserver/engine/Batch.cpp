@@ -46,6 +46,9 @@ void use(const Use& statement, const Context& context) {
     if (!db) {
         throw SqlError(messages::databaseMissing(statement.database));
     }
+    if (db->restoring) {
+        throw SqlError(messages::inMiddleOfRestore(db->name));
+    }
     Session& session = context.session();
     const Database* previous = context.state().byId(session.databaseId);
     session.databaseId = db->id;
@@ -267,8 +270,12 @@ Database& Context::currentDatabase() const {
 }
 
 void runStatements(const std::vector<Statement>& statements, const Context& context) {
-    for (const Statement& statement : statements) {
-        runStatement(statement, context);
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        // A cancel stops the batch between two statements; its client wants no messages.
+        if (i > 0 && context.run.pacer != nullptr && context.run.pacer->stopWanted()) {
+            throw SqlError(std::vector<Message>{});
+        }
+        runStatement(statements[i], context);
     }
 }
 

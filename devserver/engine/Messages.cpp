@@ -156,6 +156,10 @@ Message databaseMissing(const Text& name) {
         911, 16,
         u"Database '" + name + u"' does not exist. Make sure that the name is entered correctly.");
 }
+Message inMiddleOfRestore(const Text& name) {
+    return error(927, 14,
+                 u"Database '" + name + u"' cannot be opened. It is in the middle of a restore.");
+}
 Message tooManyDatabases() {
     return error(1835, 16,
                  u"Unable to create/attach any new database because the number of existing "

@@ -44,6 +44,8 @@ Message loginDatabaseContext(const Text& name);
 Message languageChanged(const Text& language);
 
 Message databaseExists(const Text& name);
+// 927: a database left RESTORING by a restore that did not complete.
+Message inMiddleOfRestore(const Text& name);
 Message databaseMissing(const Text& name);  // 911
 Message tooManyDatabases();
 Message invalidObject(const Text& name);

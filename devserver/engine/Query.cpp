@@ -60,7 +60,8 @@ Relation sysdatabasesView(State& state) {
     for (const auto& [id, db] : state.databases()) {
         const bool simple = db.recovery == Recovery::Simple;
         r.rows.push_back({db.name, integer(id), integer(simple ? 3 : 1),
-                          std::u16string(simple ? u"SIMPLE" : u"FULL"), std::u16string(u"ONLINE")});
+                          std::u16string(simple ? u"SIMPLE" : u"FULL"),
+                          std::u16string(db.restoring ? u"RESTORING" : u"ONLINE")});
     }
     return r;
 }
