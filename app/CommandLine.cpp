@@ -7,19 +7,11 @@
 #include <cstdio>
 
 #include "ChineseQtTexts.h"
+#include "common/OperatorTexts.h"
 
 namespace {
 
 const QString kProgram = QStringLiteral("dbtool");
-const QString kWhatItDoes = QStringLiteral(
-    "附加、分离、清理、删除、备份和恢复 SQL Server 实例上的数据库（图形界面，需要 X11 或 "
-    "Wayland 显示）。");
-const QString kNoDisplay = QStringLiteral(
-    "dbtool：没有可用的图形显示（DISPLAY 和 WAYLAND_DISPLAY 均未设置），无法打开窗口。");
-const QString kHelpOption = QStringLiteral("显示本帮助并退出。");
-const QString kVersionOption = QStringLiteral("显示版本并退出。");
-const QString kExtraArguments = QStringLiteral("多余的参数：");
-const QString kSeeHelp = QStringLiteral("（dbtool --help 列出全部选项）");
 
 void say(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -51,10 +43,11 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     // Own options rather than Qt's: those would offer --help-all with Qt's window options,
     // which this parser, run before the window's, does not take.
     QCommandLineParser parser;
-    parser.setApplicationDescription(kWhatItDoes);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, kHelpOption);
+    parser.setApplicationDescription(texts::kWhatItDoes);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  texts::kHelpOption);
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     kVersionOption);
+                                     texts::kVersionOption);
     parser.addOptions({help, version});
     const bool understood = parser.parse(argumentList(argc, argv));
     const bool extraArguments = !parser.positionalArguments().isEmpty();
@@ -63,7 +56,7 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         if (displayAvailable()) {
             return std::nullopt;
         }
-        say(stderr, kNoDisplay + u'\n');
+        say(stderr, texts::kNoDisplay + u'\n');
         return 1;
     }
 
@@ -73,10 +66,10 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     QTranslator qtTexts;
     installChineseQtTexts(qtTexts);
     if (!understood || extraArguments) {
-        const QString reason = understood
-                                   ? kExtraArguments + parser.positionalArguments().join(u' ')
-                                   : parser.errorText();
-        say(stderr, kProgram + QStringLiteral("：") + reason + kSeeHelp + u'\n');
+        const QString reason =
+            understood ? texts::kExtraArguments + parser.positionalArguments().join(u' ')
+                       : parser.errorText();
+        say(stderr, texts::kProgramSays + reason + texts::kSeeHelp + u'\n');
         return 2;
     }
     if (parser.isSet(version)) {

@@ -85,11 +85,11 @@ QVariant ServerEntryModel::headerData(int section, Qt::Orientation orientation, 
     }
     switch (section) {
         case Name:
-            return QStringLiteral("名称");
+            return texts::kServerFileName;
         case Size:
-            return QStringLiteral("大小");
+            return texts::kServerFileSize;
         case Modified:
-            return QStringLiteral("修改日期");
+            return texts::kServerFileModified;
         default:
             return {};
     }

@@ -64,6 +64,10 @@ inline const QString kServerFilesUnlisted =
 inline const QString kServerFolderUnlisted = QStringLiteral("服务器无法列出“%1”：%2");
 inline const QString kServerFilesLinkLost =
     QStringLiteral("与数据库服务器的浏览连接已断开：%1 仍可输入服务器上的完整路径。");
+// The headings of the dialog's file list.
+inline const QString kServerFileName = QStringLiteral("名称");
+inline const QString kServerFileSize = QStringLiteral("大小");
+inline const QString kServerFileModified = QStringLiteral("修改日期");
 
 // The server file dialog's look inside a backup file: the preview pane of a restore, its
 // warnings (one line each), and the question before a backup overwrites a file.
@@ -250,5 +254,17 @@ inline const QString kConnectionStringQuoteUnclosed = QStringLiteral("连接字�
 inline const QString kConnectionStringNoSemicolon = QStringLiteral("连接字符串的引号后面缺少分号");
 inline const QString kConnectionStringMalformed = QStringLiteral("连接字符串格式错误：%1");
 inline const QString kOdbcValueNotCarried = QStringLiteral("%1 中含有 \"};\"，ODBC 驱动无法传递");
+
+// The command line: what --help says, and why the window cannot open.
+inline const QString kWhatItDoes = QStringLiteral(
+    "附加、分离、清理、删除、备份和恢复 SQL Server 实例上的数据库（图形界面，需要 X11 或 "
+    "Wayland 显示）。");
+inline const QString kNoDisplay = QStringLiteral(
+    "dbtool：没有可用的图形显示（DISPLAY 和 WAYLAND_DISPLAY 均未设置），无法打开窗口。");
+inline const QString kHelpOption = QStringLiteral("显示本帮助并退出。");
+inline const QString kVersionOption = QStringLiteral("显示版本并退出。");
+inline const QString kProgramSays = QStringLiteral("dbtool：");
+inline const QString kExtraArguments = QStringLiteral("多余的参数：");
+inline const QString kSeeHelp = QStringLiteral("（dbtool --help 列出全部选项）");
 
 }  // namespace texts

@@ -408,7 +408,7 @@ Column Evaluator::convertTarget(const Expr& convert) {
     const std::int64_t length = convert.children[1].integer;
     Column target{
         u"", ColumnType::NVarChar,
-        length < 1 ? kDefaultTextLength : static_cast<int>(std::min<std::int64_t>(length, 4000)),
+        length < 1 ? kDefaultTextLength : static_cast<int>(std::min<std::int64_t>(length, kMaxNVarCharLength)),
         true};
     if (text::equalsKeyword(type, "NVARCHAR") || text::equalsKeyword(type, "VARCHAR")) {
         return target;

@@ -53,7 +53,7 @@ Message functionNotModelled(const Text& name) {
     return error(kDevServerError, 16, kNotModelled + u"the function '" + name + u"'.");
 }
 Message conversionNotModelled(const Text& type) {
-    return error(50000, 16, u"The development server does not model CONVERT to '" + type + u"'.");
+    return error(kDevServerError, 16, kNotModelled + u"CONVERT to '" + type + u"'.");
 }
 Message syntaxNear(const Text& token) {
     return error(102, 15, u"Incorrect syntax near '" + quotedTail(token) + u"'.");

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "devserver/engine/Messages.h"
+#include "devserver/engine/Reply.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
 
@@ -24,8 +25,6 @@ namespace {
 
 constexpr int kMaxDepth = 128;
 constexpr std::size_t kFirstWordsTokens = 4;
-// nvarchar(max) converts as the longest text the protocol layer sends.
-constexpr std::int64_t kMaxConvertedLength = 4000;
 
 // Where a statement that the instance does not model begins.
 struct Unmodelled {
@@ -1236,7 +1235,7 @@ class Parser {
         call.children.push_back(Expr::make(Expr::Kind::String, name()));
         std::int64_t length = -1;
         if (acceptSymbol(u"(")) {
-            length = acceptWord("MAX") ? kMaxConvertedLength : integerLiteral();
+            length = acceptWord("MAX") ? kMaxNVarCharLength : integerLiteral();
             expectSymbol(u")");
         }
         call.children.push_back(Expr::number(length));

@@ -1,5 +1,7 @@
 #include "devserver/engine/Records.h"
 
+#include "devserver/engine/Escapes.h"
+
 #include <charconv>
 
 namespace devserver::records {
@@ -17,21 +19,11 @@ std::string escape(const std::string& field) {
     std::string out;
     out.reserve(field.size());
     for (const char c : field) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
+        if (const auto letter = escapes::letterFor(c, escapes::kRecord)) {
+            out += '\\';
+            out += *letter;
+        } else {
+            out += c;
         }
     }
     return out;
@@ -51,22 +43,11 @@ std::string unescape(std::string_view field) {
         if (++i >= field.size()) {
             throw FormatError("dangling escape");
         }
-        switch (field[i]) {
-            case '\\':
-                out += '\\';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            default:
-                throw FormatError("unknown escape");
+        const auto raw = escapes::rawFor(field[i], escapes::kRecord);
+        if (!raw) {
+            throw FormatError("unknown escape");
         }
+        out += *raw;
     }
     return out;
 }

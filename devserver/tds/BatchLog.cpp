@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "devserver/engine/Escapes.h"
 #include "devserver/engine/Text.h"
 
 namespace devserver::tds {
@@ -14,36 +15,15 @@ std::string jsonString(std::string_view utf8) {
     std::string out = "\"";
     for (char c : utf8) {
         auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            default:
-                if (byte < 0x20) {
-                    out += "\\u00";
-                    out += kHex[byte >> 4];
-                    out += kHex[byte & 0xF];
-                } else {
-                    out += c;  // non-ASCII stays UTF-8, which JSON allows
-                }
+        if (const auto letter = escapes::letterFor(c, escapes::kJson)) {
+            out += '\\';
+            out += *letter;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;  // non-ASCII stays UTF-8, which JSON allows
         }
     }
     out += '"';

@@ -1,5 +1,6 @@
 #include "DevServerProcess.h"
 
+#include "devserver/engine/Escapes.h"
 #include "devserver/engine/Text.h"
 
 #include <fcntl.h>
@@ -119,35 +120,16 @@ class LogLineParser {
                 out += c;
                 continue;
             }
-            char escaped = text_.at(pos_++);
-            switch (escaped) {
-                case 'n':
-                    out += '\n';
-                    break;
-                case 'r':
-                    out += '\r';
-                    break;
-                case 't':
-                    out += '\t';
-                    break;
-                case 'b':
-                    out += '\b';
-                    break;
-                case 'f':
-                    out += '\f';
-                    break;
-                case 'u': {
-                    std::u16string units(1, static_cast<char16_t>(hex4()));
-                    if (units[0] >= 0xD800 && units[0] <= 0xDBFF &&
-                        text_.compare(pos_, 2, "\\u") == 0) {
-                        pos_ += 2;
-                        units += static_cast<char16_t>(hex4());
-                    }
-                    out += devserver::text::toUtf8(units);
-                    break;
+            const char escaped = text_.at(pos_++);
+            if (escaped == 'u') {
+                std::u16string units(1, static_cast<char16_t>(hex4()));
+                if (units[0] >= 0xD800 && units[0] <= 0xDBFF && text_.compare(pos_, 2, "\\u") == 0) {
+                    pos_ += 2;
+                    units += static_cast<char16_t>(hex4());
                 }
-                default:
-                    out += escaped;
+                out += devserver::text::toUtf8(units);
+            } else {
+                out += devserver::escapes::rawFor(escaped, devserver::escapes::kJson).value_or(escaped);
             }
         }
         ++pos_;

@@ -1,5 +1,7 @@
 #include "GssInitiator.h"
 
+#include "devserver/tds/GssStatusText.h"
+
 #include <gssapi/gssapi.h>
 #include <gssapi/gssapi_krb5.h>
 
@@ -9,25 +11,8 @@ namespace {
 
 gss_OID_desc kSpnego = {6, const_cast<char*>("\x2b\x06\x01\x05\x05\x02")};
 
-std::string statusText(OM_uint32 status, int type) {
-    std::string text;
-    OM_uint32 context = 0;
-    do {
-        OM_uint32 minor = 0;
-        gss_buffer_desc part = GSS_C_EMPTY_BUFFER;
-        if (GSS_ERROR(gss_display_status(&minor, status, type, GSS_C_NO_OID, &context, &part))) {
-            break;
-        }
-        text += (text.empty() ? "" : "; ") +
-                std::string(static_cast<const char*>(part.value), part.length);
-        gss_release_buffer(&minor, &part);
-    } while (context != 0);
-    return text;
-}
-
 [[noreturn]] void fail(const char* step, OM_uint32 major, OM_uint32 minor) {
-    throw std::runtime_error(std::string(step) + ": " + statusText(major, GSS_C_GSS_CODE) + " (" +
-                             statusText(minor, GSS_C_MECH_CODE) + ")");
+    throw std::runtime_error(devserver::tds::gssFailureText(step, major, minor));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <span>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "TdsRelay.h"
 
 // A loopback TCP relay between a client and the development server that keeps a copy of
 // every byte it passes, in both directions, so that a test can look for what crossed the
@@ -17,7 +16,7 @@ class RecordingRelay {
     RecordingRelay(const RecordingRelay&) = delete;
     RecordingRelay& operator=(const RecordingRelay&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return relay_.port(); }
 
     // Everything relayed so far, client to server and server to client.
     std::string recorded() const;
@@ -30,16 +29,10 @@ class RecordingRelay {
     bool sawLoginPassword(const std::u16string& password) const;
 
   private:
-    void acceptLoop();
-    void relay(int client);
-    void record(const char* data, long size, bool fromClient);
+    void record(std::string_view chunk, bool fromClient);
 
-    int listener_ = -1;
-    int port_ = 0;
-    int serverPort_ = 0;
-    std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     std::string fromClient_;
     std::string fromServer_;
-    std::thread acceptor_;
+    TdsRelay relay_;
 };
