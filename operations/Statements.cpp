@@ -9,9 +9,11 @@ namespace {
 const QString kLineBreak = QStringLiteral("\r\n");
 
 // The list of user databases. The system databases and the two sample databases are never
-// offered for maintenance; database-id order puts every new database at the end.
+// offered for maintenance; database-id order puts every new database at the end. Catalogue
+// names stand in the case the catalogue stores them: under a case-sensitive or binary
+// collation any other spelling is an invalid object or column name.
 const QString kCatalogueQuery = QStringLiteral(
-    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
+    "SELECT name FROM sysdatabases WHERE name NOT IN "
     "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
 
 // Session eviction. The database name fills the db_id() call of the cursor line.
@@ -33,7 +35,7 @@ const QStringList kEvictLoop = {
 };
 
 // Attach.
-const QString kExistenceQuery = QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME=");
+const QString kExistenceQuery = QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name=");
 const QString kAttach = QStringLiteral("EXEC sp_attach_db ");
 const QString kArgumentSeparator = QStringLiteral(",");
 
@@ -67,8 +69,8 @@ const QString kMoveTo = QStringLiteral(" TO ");
 const QString kMoveSeparator = QStringLiteral(", ");
 
 // Forced restore: reading both sides, and naming the files after the database.
-const QString kTargetFiles = QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM ");
-const QString kTargetFilesEnd = QStringLiteral(".dbo.sysfiles ORDER BY FILEID ASC ");
+const QString kTargetFiles = QStringLiteral("SELECT TOP 2 fileid,name,filename FROM ");
+const QString kTargetFilesEnd = QStringLiteral(".dbo.sysfiles ORDER BY fileid ASC ");
 // The path always goes as N'...' here, whatever it holds: nationalLiteral() supplies the N.
 const QString kFileListFromDisk = QStringLiteral("RESTORE FILELISTONLY FROM DISK = ");
 const QString kRenameAlterDatabase = QStringLiteral("alter database ");

@@ -9,6 +9,10 @@ namespace devserver::backupmedia {
 namespace {
 
 constexpr std::string_view kMagic = "DEVSERVER BACKUP MEDIA 1";
+// Optional records of a set, after its "set" record and in this order, each only when it
+// differs from the default; a reader takes what is there.
+constexpr std::string_view kCollationRecord = "collation";
+constexpr std::string_view kSingleUserRecord = "single_user";
 
 std::size_t contentBytes(const Content& content) {
     std::size_t bytes = 0;
@@ -50,6 +54,12 @@ std::string encode(const std::vector<BackupSet>& sets) {
     for (const BackupSet& set : sets) {
         writer.add({"set", records::fieldOf(set.database), set.guid,
                     set.recovery == Recovery::Simple ? "SIMPLE" : "FULL"});
+        if (!set.collation.empty()) {
+            writer.add({std::string(kCollationRecord), records::fieldOf(set.collation)});
+        }
+        if (set.access == UserAccess::Single) {
+            writer.add({std::string(kSingleUserRecord)});
+        }
         records::writeMembers(writer, set.files);
         records::writeContent(writer, set.content);
         writer.add({"endset"});
@@ -71,6 +81,13 @@ std::vector<BackupSet> decode(std::string_view bytes) {
         set.recovery = header[3] == "SIMPLE" ? Recovery::Simple : Recovery::Full;
         if (set.database.empty() || set.guid.empty()) {
             throw records::FormatError("incomplete backup set");
+        }
+        if (reader.nextIs(kCollationRecord)) {
+            set.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
+        }
+        if (reader.nextIs(kSingleUserRecord)) {
+            reader.take(kSingleUserRecord, 0);
+            set.access = UserAccess::Single;
         }
         set.files = records::readMembers(reader);
         set.content = records::readContent(reader);

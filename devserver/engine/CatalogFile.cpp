@@ -7,6 +7,10 @@ namespace devserver::catalogfile {
 namespace {
 
 constexpr std::string_view kMagic = "DEVSERVER CATALOG 1";
+// Optional records after a database's own, each present only when not the default, so
+// that catalogues written before they existed still load.
+constexpr std::string_view kCollationRecord = "collation";
+constexpr std::string_view kSingleUserRecord = "single_user";
 
 }  // namespace
 
@@ -16,6 +20,12 @@ std::string encode(const std::map<int, Database>& databases) {
         writer.add({"database", std::to_string(id), records::fieldOf(database.name), database.guid,
                     database.recovery == Recovery::Simple ? "SIMPLE" : "FULL",
                     database.logChainStarted ? "1" : "0", database.seeded ? "1" : "0"});
+        if (!database.collation.empty()) {
+            writer.add({std::string(kCollationRecord), records::fieldOf(database.collation)});
+        }
+        if (database.access == UserAccess::Single) {
+            writer.add({std::string(kSingleUserRecord)});
+        }
         records::writeMembers(writer, database.files);
     }
     return writer.finish();
@@ -33,6 +43,13 @@ std::map<int, Database> decode(std::string_view bytes) {
         database.recovery = r[4] == "SIMPLE" ? Recovery::Simple : Recovery::Full;
         database.logChainStarted = r[5] == "1";
         database.seeded = r[6] == "1";
+        if (reader.nextIs(kCollationRecord)) {
+            database.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
+        }
+        if (reader.nextIs(kSingleUserRecord)) {
+            reader.take(kSingleUserRecord, 0);
+            database.access = UserAccess::Single;
+        }
         database.files = records::readMembers(reader);
         if (!databases.emplace(database.id, std::move(database)).second) {
             throw records::FormatError("duplicate database id");

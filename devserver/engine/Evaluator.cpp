@@ -392,7 +392,24 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         if (text::sameName(which, u"Status")) {
             return std::u16string(u"ONLINE");
         }
+        if (text::sameName(which, u"UserAccess")) {
+            return std::u16string(database->access == UserAccess::Single ? u"SINGLE_USER"
+                                                                          : u"MULTI_USER");
+        }
+        if (text::sameName(which, u"Collation")) {
+            return state.collationOf(*database).name();
+        }
         return std::nullopt;
+    }
+    // What the client said of itself at login.
+    if (text::equalsKeyword(name, "HOST_NAME") || text::equalsKeyword(name, "APP_NAME")) {
+        arity(0, 0);
+        const auto session = state.sessions().find(context_.spid());
+        if (session == state.sessions().end()) {
+            return std::nullopt;
+        }
+        return Value(text::equalsKeyword(name, "HOST_NAME") ? session->second.hostName
+                                                            : session->second.programName);
     }
     if (text::equalsKeyword(name, "SUSER_SNAME")) {
         arity(0, 0);

@@ -12,7 +12,7 @@ const char* const kUsage =
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
     "                 [--login-timeout S]\n"
     "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
-    "                 [--restricted-login NAME=PASSWORD]\n"
+    "                 [--restricted-login NAME=PASSWORD] [--collation NAME]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
@@ -32,8 +32,13 @@ const char* const kUsage =
     "                      repeatable; --data must lie on one of the drives\n"
     "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
     "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
-    "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
-    "                      nor run extended procedures, so it cannot list files\n"
+    "  --restricted-login NAME=PASSWORD  an operator login like a member of dbcreator: it\n"
+    "                      may create, alter, back up, restore, attach, detach and drop\n"
+    "                      databases, but sees only its own session, may not KILL, and may\n"
+    "                      not run extended procedures, so it cannot list files\n"
+    "  --collation NAME    the instance's collation (default SQL_Latin1_General_CP1_CI_AS);\n"
+    "                      under a case-sensitive or binary one, e.g. Chinese_PRC_BIN, names\n"
+    "                      of the catalogue resolve only in lower case\n"
     "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
     "                      e.g. those of MSSQLSvc/<host>:<port>; read at every such login\n"
     "  --windows-login NAME  a Windows login the instance admits, e.g. EXAMPLE.ORG\\alice\n"
@@ -171,6 +176,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.majorVersion = parseRelease(option, value);
         } else if (option == "--restricted-login") {
             line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
+        } else if (option == "--collation") {
+            line.collation = value;
         } else if (option == "--keytab") {
             line.keytab = std::filesystem::path(value);
         } else if (option == "--windows-login") {

@@ -35,6 +35,7 @@ struct CommandLine {
     std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
     int majorVersion = 16;
     std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
+    std::optional<std::string> collation;                                // UTF-8
     std::optional<std::filesystem::path> keytab;
     std::vector<std::string> windowsLogins;  // UTF-8
     LoginNameForm loginNameForm = LoginNameForm::Windows;

@@ -56,6 +56,13 @@ devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& 
             {static_cast<char16_t>(drive.letter), drive.folder});
     }
     options.platform.majorVersion = line.majorVersion;
+    if (line.collation) {
+        const auto collation = Collation::named(text::fromUtf8(*line.collation));
+        if (!collation) {
+            throw std::runtime_error("--collation: no such collation '" + *line.collation + "'");
+        }
+        options.platform.collation = *collation;
+    }
     if (line.restrictedLogin) {
         options.restrictedLogin =
             Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),

@@ -99,9 +99,9 @@ TEST_F(HostileName, GoesThroughEveryOperationAndNothingElseIsTouched) {
         host.fileChoices = {chosenInDataFolder(kNeighbourBackupFile)};
         const QStringList texts = clickAndRecord(forceRestoreDatabase);
         EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("恢复数据库成功")});
-        const QString filesQuery = QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM ") +
+        const QString filesQuery = QStringLiteral("SELECT TOP 2 fileid,name,filename FROM ") +
                                    kHostileAsName +
-                                   QStringLiteral(".dbo.sysfiles ORDER BY FILEID ASC ");
+                                   QStringLiteral(".dbo.sysfiles ORDER BY fileid ASC ");
         const QString restore =
             QStringLiteral("Restore Database ") + kHostileAsName + QStringLiteral(" From disk=") +
             plainText(inDataFolder(kNeighbourBackupFile)) +

@@ -15,7 +15,7 @@ const QString kOther = QStringLiteral("Other");
 const QStringList kShopRows = {QStringLiteral("apple"), QStringLiteral("梨")};
 const QStringList kOtherRows = {QStringLiteral("from Other")};
 const QString kShopFiles =
-    QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles ORDER BY FILEID ASC ");
+    QStringLiteral("SELECT TOP 2 fileid,name,filename FROM Shop.dbo.sysfiles ORDER BY fileid ASC ");
 
 // The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf.
 class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> {
@@ -60,7 +60,7 @@ class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> 
         EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("数据库符加成功")});
         EXPECT_EQ(
             texts,
-            (QStringList{QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Shop'"),
+            (QStringList{QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name='Shop'"),
                          QStringLiteral("EXEC sp_attach_db 'Shop',") +
                              quotedInDataFolder(QStringLiteral("Shop.mdf")) + QLatin1Char(',') +
                              quotedInDataFolder(QStringLiteral("Shop_log.ldf")),

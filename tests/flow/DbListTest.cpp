@@ -17,7 +17,7 @@ struct RecordingList : DbListView {
 };
 
 const QString kQuery = QStringLiteral(
-    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN ('master','tempdb','model','msdb','pubs',"
+    "SELECT name FROM sysdatabases WHERE name NOT IN ('master','tempdb','model','msdb','pubs',"
     "'Northwind') ORDER BY dbid");
 
 TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
@@ -35,7 +35,7 @@ TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
 TEST(LoadDbList, AFailedQueryLeavesTheListEmptyAndTheNextRefillWorks) {
     FakeConnection conn;
     conn.setState(Connection::Open);
-    conn.fail("SELECT NAME", "Invalid object name 'SYSDATABASES'.");
+    conn.fail("SELECT name", "Invalid object name 'sysdatabases'.");
     RecordingList list;
     list.entries = {"stale"};
     EXPECT_THROW(LoadDbList(conn, list), DatabaseError);
