@@ -124,14 +124,19 @@ std::u16string toText(const Value& value) {
     return std::get<std::u16string>(*value);
 }
 
-std::optional<int> compare(const Value& a, const Value& b) {
+std::optional<int> compare(const Value& a, const Value& b, bool caseSensitive) {
     if (!a || !b) {
         return std::nullopt;
     }
     const bool aText = std::holds_alternative<std::u16string>(*a);
     const bool bText = std::holds_alternative<std::u16string>(*b);
     if (aText && bText) {
-        return text::compareText(std::get<std::u16string>(*a), std::get<std::u16string>(*b));
+        const auto x = text::trimTrailingBlanks(std::get<std::u16string>(*a));
+        const auto y = text::trimTrailingBlanks(std::get<std::u16string>(*b));
+        if (caseSensitive) {
+            return x == y ? 0 : (x < y ? -1 : 1);
+        }
+        return text::compareText(x, y);
     }
     if (isReal(a) || isReal(b)) {
         const double x = toReal(a);
@@ -244,7 +249,8 @@ std::optional<bool> Evaluator::truth(const Expr& expr, const RowView* row) const
     switch (expr.kind) {
         case Expr::Kind::Compare: {
             const auto order =
-                values::compare(value(expr.children[0], row), value(expr.children[1], row));
+                values::compare(value(expr.children[0], row), value(expr.children[1], row),
+                                row != nullptr && row->caseSensitive);
             if (!order) {
                 return std::nullopt;
             }
@@ -267,7 +273,8 @@ std::optional<bool> Evaluator::truth(const Expr& expr, const RowView* row) const
             const Value probe = value(expr.children[0], row);
             bool unknown = false;
             for (std::size_t i = 1; i < expr.children.size(); ++i) {
-                const auto order = values::compare(probe, value(expr.children[i], row));
+                const auto order = values::compare(probe, value(expr.children[i], row),
+                                                   row != nullptr && row->caseSensitive);
                 if (!order) {
                     unknown = true;
                 } else if (*order == 0) {

@@ -310,7 +310,7 @@ std::vector<Produced> produceRows(const syntax::Select& select, const Relation& 
                                   const SelectList& list, const Evaluator& evaluator) {
     std::vector<Produced> produced;
     for (const auto& row : source.rows) {
-        const RowView view{source.columns, &row};
+        const RowView view{source.columns, &row, source.caseSensitive};
         if (select.where && evaluator.truth(*select.where, &view) != true) {
             continue;
         }
@@ -351,11 +351,16 @@ void sortByOrderKeys(std::vector<Produced>& produced,
     });
 }
 
+// A column reference keeps its source column's declared length; anything else is made.
+bool madeByExpression(const SelectList& list, std::size_t i) {
+    return list.expressions[i] != nullptr && list.expressions[i]->kind != Expr::Kind::Column;
+}
+
 // A text column made by an expression takes any length while the values are converted;
 // fitExpressionColumns narrows it to its widest value afterwards.
 void widenExpressionColumns(SelectList& list) {
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
-        if (list.expressions[i] != nullptr && list.columns[i].type == ColumnType::NVarChar) {
+        if (madeByExpression(list, i) && list.columns[i].type == ColumnType::NVarChar) {
             list.columns[i].length = kMaxNVarCharLength;
         }
     }
@@ -396,7 +401,7 @@ std::vector<std::vector<Value>> keptRows(const syntax::Select& select,
 void fitExpressionColumns(RowSet& out, const SelectList& list) {
     for (std::size_t i = 0; i < out.columns.size(); ++i) {
         Column& c = out.columns[i];
-        if (list.expressions[i] != nullptr && c.type == ColumnType::NVarChar) {
+        if (madeByExpression(list, i) && c.type == ColumnType::NVarChar) {
             c.length = 1;
             for (const auto& row : out.rows) {
                 if (row[i]) {
@@ -460,7 +465,7 @@ Relation relationOf(const ObjectName& name, const Context& context) {
     } else {
         throw SqlError(messages::invalidObject(name.written()));
     }
-    relation.caseSensitiveNames = names.caseSensitive();
+    relation.caseSensitive = names.caseSensitive();
     return relation;
 }
 
@@ -488,7 +493,7 @@ Relation sourceOf(const syntax::Select& select, const Evaluator& evaluator,
 RowSet runSelect(const syntax::Select& select, const Context& context) {
     const Evaluator evaluator(context);
     const Relation source = sourceOf(select, evaluator, context);
-    if (source.caseSensitiveNames) {
+    if (source.caseSensitive) {
         requireStoredCase(select, source);
     }
     SelectList list = resolveSelectList(select, source, evaluator);

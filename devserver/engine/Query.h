@@ -8,9 +8,9 @@ namespace devserver {
 struct Relation {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
-    // Column names resolve only as stored: the catalogue of a database under a
-    // case-sensitive or binary collation.
-    bool caseSensitiveNames = false;
+    // Under a case-sensitive or binary collation: column names resolve only as stored, and
+    // texts compare with regard to case.
+    bool caseSensitive = false;
 };
 
 // The database that a one-, two- or three-part name refers to; throws 208 (with the name

@@ -106,9 +106,9 @@ TEST_F(HostileName, GoesThroughEveryOperationAndNothingElseIsTouched) {
             QStringLiteral("Restore Database ") + kHostileAsName + QStringLiteral(" From disk=") +
             plainText(inDataFolder(kNeighbourBackupFile)) +
             QStringLiteral(" WITH REPLACE, MOVE 'O''Brien' TO ") +
-            nationalText(asFixedWidthFileName(inDataFolder(kHostile + ".mdf"))) +
+            nationalText(inDataFolder(kHostile + ".mdf")) +
             QStringLiteral(", MOVE 'O''Brien_log' TO ") +
-            nationalText(asFixedWidthFileName(inDataFolder(kHostile + "_log.ldf")));
+            nationalText(inDataFolder(kHostile + "_log.ldf"));
         const QString rename = QStringLiteral("alter database ") + kHostileAsName +
                                QStringLiteral(" modify file(name=[O'Brien%1], newname=") +
                                QStringLiteral("[O'Brien [东区]] 销售%2])");

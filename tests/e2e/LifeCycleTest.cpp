@@ -95,9 +95,9 @@ class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> 
         const QString restore =
             QStringLiteral("Restore Database Shop From disk=") + quotedInDataFolder(backupFile) +
             QStringLiteral(" WITH REPLACE, MOVE '") + backupData + QStringLiteral("' TO '") +
-            asFixedWidthFileName(inDataFolder(QStringLiteral("Shop.mdf"))) +
+            inDataFolder(QStringLiteral("Shop.mdf")) +
             QStringLiteral("', MOVE '") + backupLog + QStringLiteral("' TO '") +
-            asFixedWidthFileName(inDataFolder(QStringLiteral("Shop_log.ldf"))) + QLatin1Char('\'');
+            inDataFolder(QStringLiteral("Shop_log.ldf")) + QLatin1Char('\'');
         const QStringList expected =
             QStringList{kShopFiles,
                         QStringLiteral("RESTORE FILELISTONLY FROM DISK = N'") +

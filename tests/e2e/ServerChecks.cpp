@@ -78,8 +78,8 @@ void setRecoverySimple(Connection& conn, const QString& database) {
 
 QList<FileRow> filesOf(Connection& conn, const QString& database) {
     const ResultSet rows =
-        conn.query(QStringLiteral("SELECT NAME,FILENAME FROM ") + bracketed(database) +
-                   QStringLiteral(".dbo.sysfiles ORDER BY FILEID"));
+        conn.query(QStringLiteral("SELECT name,filename FROM ") + bracketed(database) +
+                   QStringLiteral(".dbo.sysfiles ORDER BY fileid"));
     QList<FileRow> files;
     for (qsizetype row = 0; row < rows.rowCount(); ++row) {
         files.append({rows.field(row, 0), withoutTrailingBlanks(rows.field(row, 1))});

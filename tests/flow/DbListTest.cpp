@@ -23,7 +23,7 @@ const QString kQuery = QStringLiteral(
 TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
     FakeConnection conn;
     conn.setState(Connection::Open);
-    conn.answer("SELECT NAME", column("NAME", {"Zeta", "alpha", "销售", "Mid"}));
+    conn.answer("SELECT name", column("name", {"Zeta", "alpha", "销售", "Mid"}));
     RecordingList list;
     list.entries = {"stale"};
     LoadDbList(conn, list);
@@ -40,7 +40,7 @@ TEST(LoadDbList, AFailedQueryLeavesTheListEmptyAndTheNextRefillWorks) {
     list.entries = {"stale"};
     EXPECT_THROW(LoadDbList(conn, list), DatabaseError);
     EXPECT_TRUE(list.entries.isEmpty());
-    conn.answer("SELECT NAME", column("NAME", {"A"}));
+    conn.answer("SELECT name", column("name", {"A"}));
     LoadDbList(conn, list);
     EXPECT_EQ(list.entries, QStringList{"A"});
 }

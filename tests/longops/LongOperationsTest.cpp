@@ -290,7 +290,7 @@ TEST_F(LongOperations, AQuickOperationShowsNothingAndAsksTheHelperNothing) {
     probe.open(login());
     const ResultSet sessions = probe.query(
         "SELECT program_name, host_process_id FROM sys.dm_exec_sessions WHERE session_id <> "
-        "@@SPID");
+        "@@SPID AND is_user_process = 1");
     ASSERT_EQ(sessions.rowCount(), 1);
     EXPECT_EQ(sessions.field(0, 0), "dbtool");
     EXPECT_EQ(sessions.field(0, 1), QString::number(QCoreApplication::applicationPid()));
