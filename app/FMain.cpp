@@ -130,6 +130,14 @@ ChosenFile FMain::chooseFile(const QString& filter, FileDialogMode mode) {
     return prompts_->chooseFile(filter, mode);
 }
 
+bool FMain::askYesNo(const QString& title, const QString& question) {
+    return prompts_->askYesNo(title, question);
+}
+
+ResultSet FMain::helperQuery(const QString& sql) {
+    return helper_->run([&sql](Connection& helper) { return helper.query(sql); });
+}
+
 QString FMain::databaseNameText() const {
     return T_DbName->text();
 }

@@ -59,6 +59,8 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     QString selectedDatabaseText() const override;
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    bool askYesNo(const QString& title, const QString& question) override;
+    ResultSet helperQuery(const QString& sql) override;
     QString databaseNameText() const override;
     void setDatabaseNameText(const QString& text) override;
     QString dataFileText() const override;

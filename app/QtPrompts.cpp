@@ -1,6 +1,7 @@
 #include "QtPrompts.h"
 
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QLineEdit>
 
 #include "ServerFileDialog.h"
@@ -21,4 +22,9 @@ ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
     }
     lastFileName_ = dialog.chosen().fullPath;
     return dialog.chosen();
+}
+
+bool QtPrompts::askYesNo(const QString& title, const QString& question) {
+    return QMessageBox::question(parent_, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }

@@ -1,10 +1,10 @@
 #include "Confirmation.h"
 #include "DbList.h"
 #include "Handlers.h"
-#include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "TakeDatabase.h"
 #include "common/OperatorTexts.h"
 #include "session/Connection.h"
 
@@ -18,9 +18,7 @@ void restoreDatabase(OperationHost& host) {
     }
     const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
-    Connection& conn = host.connection();
-    KillSessions(conn, *databaseName);
-    conn.execute(restoreStatement(*databaseName, backupFile.fullPath));
+    runOnDatabaseAlone(host, *databaseName, restoreStatement(*databaseName, backupFile.fullPath));
     host.showStatus(texts::kRestored);
-    LoadDbList(conn, host.databaseList());
+    LoadDbList(host.connection(), host.databaseList());
 }

@@ -54,6 +54,15 @@ const QString kRecoveryFull = QStringLiteral(" SET RECOVERY FULL ");
 // Drop.
 const QString kDrop = QStringLiteral("DROP DATABASE ");
 
+// Taking a database from the sessions that hold it. ROLLBACK IMMEDIATE ends them without
+// KILL's permission; the database stays the tool's for the statement in the same batch.
+const QString kSessionsUsing = QStringLiteral(
+    "SELECT host_name, program_name, login_name FROM sys.dm_exec_sessions "
+    "WHERE database_id = DB_ID(");
+const QString kSessionsUsingEnd = QStringLiteral(") ORDER BY session_id");
+const QString kSingleUserRollback = QStringLiteral(" SET SINGLE_USER WITH ROLLBACK IMMEDIATE");
+const QString kMultiUser = QStringLiteral(" SET MULTI_USER");
+
 // Back up.
 const QString kBackup = QStringLiteral("Backup Database ");
 const QString kBackupToDisk = QStringLiteral(" To disk=");
@@ -133,6 +142,19 @@ QString recoveryFullStatement(const QString& databaseName) {
 
 QString dropStatement(const QString& databaseName) {
     return kDrop + identifier(databaseName);
+}
+
+QString sessionsUsingQuery(const QString& databaseName) {
+    return kSessionsUsing + literal(databaseName) + kSessionsUsingEnd;
+}
+
+QString forcedStatement(const QString& databaseName, const QString& statement) {
+    return kAlterDatabase + identifier(databaseName) + kSingleUserRollback + kLineBreak +
+           statement;
+}
+
+QString multiUserStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kMultiUser;
 }
 
 QString backupStatement(const QString& databaseName, const QString& backupPath) {

@@ -17,15 +17,25 @@ const QStringList kOtherRows = {QStringLiteral("from Other")};
 const QString kShopFiles =
     QStringLiteral("SELECT TOP 2 fileid,name,filename FROM Shop.dbo.sysfiles ORDER BY fileid ASC ");
 
-// The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf.
-class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> {
+struct Setting {
+    const char* name;
+    bool windowsHost = false;
+    // Under a case-sensitive or binary collation the catalogue's names resolve only in
+    // lower case: the instance's, or that of the database the forced restore reads.
+    std::vector<std::string> serverOptions{};
+    QString shopCollation{};
+};
+
+// The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf, on an
+// instance with a binary collation, and for a database with a case-sensitive one.
+class LifeCycle : public ServerTest, public ::testing::WithParamInterface<Setting> {
   protected:
-    LifeCycle() : ServerTest(GetParam()) {}
+    LifeCycle() : ServerTest(GetParam().windowsHost, GetParam().serverOptions) {}
 
     void SetUp() override {
         createDatabaseWithRows(*observer, kOther, kOtherRows);
         setRecoverySimple(*observer, kOther);
-        createDatabaseWithRows(*observer, kShop, kShopRows);
+        createDatabaseWithRows(*observer, kShop, kShopRows, GetParam().shopCollation);
         host.refreshList();
     }
 
@@ -220,7 +230,9 @@ TEST_P(LifeCycle, ADatabaseLivesThroughEveryOperationWithItsContent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(OnEitherHost, LifeCycle, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "WindowsHost" : "LinuxHost";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    OnEitherHost, LifeCycle,
+    ::testing::Values(Setting{"LinuxHost"}, Setting{"WindowsHost", true},
+                      Setting{"BinaryCollation", false, {"--collation", "Chinese_PRC_BIN"}},
+                      Setting{"CaseSensitiveDatabase", false, {}, "Latin1_General_CS_AS"}),
+    [](const ::testing::TestParamInfo<Setting>& info) { return info.param.name; });

@@ -42,8 +42,10 @@ QString nationalText(const QString& text) {
     return QLatin1Char('N') + plainText(text);
 }
 
-void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows) {
-    conn.execute(QStringLiteral("CREATE DATABASE ") + bracketed(database));
+void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows,
+                            const QString& collation) {
+    conn.execute(QStringLiteral("CREATE DATABASE ") + bracketed(database) +
+                 (collation.isEmpty() ? QString() : QStringLiteral(" COLLATE ") + collation));
     conn.execute(QStringLiteral("CREATE TABLE ") + tableOf(database) +
                  QStringLiteral(" (a nvarchar(50))"));
     for (const QString& row : rows) {

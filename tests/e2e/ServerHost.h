@@ -16,21 +16,31 @@ class ServerHost : public FakeHost {
     explicit ServerHost(const DevServerProcess& server);
     // Through another port that leads to the same server, a relay for one.
     ServerHost(const DevServerProcess& server, int port);
+    // With the login of a connection string the window composed.
+    explicit ServerHost(const QString& connectionString);
 
     OdbcConnection odbc;
     // The session the host's batches arrive under in the server's log.
     int spid = 0;
 
     Connection& connection() override { return odbc; }
+    // A second connection with the same login, as the window's helper connection.
+    ResultSet helperQuery(const QString& sql) override;
 
     // What C_Link does after it connects.
     void refreshList();
+
+  private:
+    QString connectionString_;
+    OdbcConnection helperOdbc_;
 };
 
-// The connection string the window composes for SQL Server authentication as sa, to the
-// server's port or to another one.
+// The connection string the window composes for SQL Server authentication as sa (or the
+// given login), to the server's port or to another one.
 QString toolConnectionString(const DevServerProcess& server);
 QString toolConnectionString(const DevServerProcess& server, int port);
+QString toolConnectionString(const DevServerProcess& server, const QString& user,
+                             const QString& password);
 
 // Another client of the same server, through the same access layer, in master.
 std::unique_ptr<OdbcConnection> connectTo(const DevServerProcess& server);
