@@ -19,6 +19,7 @@ const QString kShopFiles =
 
 struct Setting {
     const char* name;
+    friend void PrintTo(const Setting& setting, std::ostream* out) { *out << setting.name; }
     bool windowsHost = false;
     // Under a case-sensitive or binary collation the catalogue's names resolve only in
     // lower case: the instance's, or that of the database the forced restore reads.

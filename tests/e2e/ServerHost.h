@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "session/OdbcConnection.h"
@@ -23,7 +24,11 @@ class ServerHost : public FakeHost {
     // The session the host's batches arrive under in the server's log.
     int spid = 0;
 
-    Connection& connection() override { return odbc; }
+    // Called after each statement a handler runs, with its text, so that a test can let
+    // other clients act between two statements.
+    std::function<void(const QString& sql)> afterExecute;
+
+    Connection& connection() override { return hooked_; }
     // A second connection with the same login, as the window's helper connection.
     ResultSet helperQuery(const QString& sql) override;
 
@@ -31,8 +36,27 @@ class ServerHost : public FakeHost {
     void refreshList();
 
   private:
+    class Hooked : public Connection {
+      public:
+        explicit Hooked(ServerHost& host) : host_(host) {}
+        void open(const QString& connectionString) override { host_.odbc.open(connectionString); }
+        int state() const override { return host_.odbc.state(); }
+        void close() override { host_.odbc.close(); }
+        void execute(const QString& sql) override {
+            host_.odbc.execute(sql);
+            if (host_.afterExecute) {
+                host_.afterExecute(sql);
+            }
+        }
+        ResultSet query(const QString& sql) override { return host_.odbc.query(sql); }
+
+      private:
+        ServerHost& host_;
+    };
+
     QString connectionString_;
     OdbcConnection helperOdbc_;
+    Hooked hooked_{*this};
 };
 
 // The connection string the window composes for SQL Server authentication as sa (or the
