@@ -155,7 +155,7 @@ TEST_F(DatabaseInUse, ALoginThatMayNotKillStillRestoresOnTheOperatorsWord) {
     sitting->execute(QStringLiteral("USE Shop"));
     ServerHost operatorHost(toolConnectionString(server, kOperator, kOperatorPassword));
     SentTexts sentByOperator(server, operatorHost.spid);
-    const auto restore = [&](bool answer) {
+    const auto clickAs = [&](const std::function<void(OperationHost&)>& handler, bool answer) {
         operatorHost.select(kShop);
         operatorHost.typedAnswer = kConfirmationPhrase;
         operatorHost.fileChoices = {chosenInDataFolder(QStringLiteral("Shop.bak"))};
@@ -163,8 +163,9 @@ TEST_F(DatabaseInUse, ALoginThatMayNotKillStillRestoresOnTheOperatorsWord) {
         operatorHost.questionsAsked.clear();
         operatorHost.statusHistory.clear();
         sentByOperator.mark();
-        operatorHost.click(restoreDatabase);
+        operatorHost.click(handler);
     };
+    const auto restore = [&](bool answer) { clickAs(restoreDatabase, answer); };
 
     restore(false);
     ASSERT_EQ(operatorHost.questionsAsked.size(), 1);
@@ -182,4 +183,35 @@ TEST_F(DatabaseInUse, ALoginThatMayNotKillStillRestoresOnTheOperatorsWord) {
     EXPECT_EQ(sentByOperator.sinceMark().value(2).left(kForceShop.size()), kForceShop);
     EXPECT_EQ(userAccess(), QStringLiteral("MULTI_USER"));
     EXPECT_EQ(listedDatabases(*observer), QStringList{kShop});
+
+    // Detach and drop alike: the server's own text after No, done after Yes.
+    const struct {
+        std::function<void(OperationHost&)> handler;
+        QString inUse;
+        QString done;
+    } operations[] = {
+        {detachDatabase,
+         QStringLiteral("Cannot detach the database 'Shop' because it is currently in use."),
+         QStringLiteral("数据库分离成功")},
+        {dropDatabase,
+         QStringLiteral("Cannot drop database \"Shop\" because it is currently in use."),
+         QStringLiteral("删除数据库成功")},
+    };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.done.toStdString());
+        if (listedDatabases(*observer).isEmpty()) {
+            observer->execute(QStringLiteral("EXEC sp_attach_db 'Shop',") +
+                              plainText(inDataFolder(QStringLiteral("Shop.mdf"))) +
+                              QLatin1Char(',') +
+                              plainText(inDataFolder(QStringLiteral("Shop_log.ldf"))));
+        }
+        sitting = connectTo(server);
+        sitting->execute(QStringLiteral("USE Shop"));
+        clickAs(operation.handler, false);
+        EXPECT_EQ(operatorHost.statusHistory.value(0), operation.inUse);
+        EXPECT_EQ(userAccess(), QStringLiteral("MULTI_USER"));
+        clickAs(operation.handler, true);
+        EXPECT_EQ(operatorHost.statusHistory.value(0), operation.done);
+        EXPECT_EQ(listedDatabases(*observer), QStringList{});
+    }
 }
