@@ -1,8 +1,8 @@
 #include "QtPrompts.h"
 
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include "ServerFileDialog.h"
 #include "common/Error.h"

@@ -49,7 +49,8 @@ inline const QString kInUseTitle = QStringLiteral("附加数据库");
 inline const QString kInUseQuestion = QStringLiteral(
     "数据库 %1 仍被 %2 个会话使用（%3）。强制断开它们（未提交的事务将回滚）并继续？");
 inline const QString kInUseUnseenQuestion = QStringLiteral(
-    "数据库 %1 仍被其他会话使用（当前登录无权查看这些会话）。强制断开它们（未提交的事务将回滚）并继续？");
+    "数据库 %1 仍被其他会话使用（当前登录无权查看这些会话）。"
+    "强制断开它们（未提交的事务将回滚）并继续？");
 inline const QString kInUseSession = QStringLiteral("%1 / %2 / %3");
 inline const QString kInUseSessionSeparator = QStringLiteral("；");
 

@@ -33,8 +33,7 @@ bool reportsProgress(const QString& command) {
 ServerProgressReader::ServerProgressReader(qint64 processId) : processId_(processId) {}
 
 QString ServerProgressReader::sessionsQuery() const {
-    return kSessionsOfProcess + integerLiteral(processId_) + kSameHostAndProgram +
-           kOtherThanHelper;
+    return kSessionsOfProcess + integerLiteral(processId_) + kSameHostAndProgram + kOtherThanHelper;
 }
 
 QString ServerProgressReader::requestsQuery(const QList<qint64>& sessionIds) {

@@ -149,8 +149,7 @@ QString sessionsUsingQuery(const QString& databaseName) {
 }
 
 QString forcedStatement(const QString& databaseName, const QString& statement) {
-    return kAlterDatabase + identifier(databaseName) + kSingleUserRollback + kLineBreak +
-           statement;
+    return kAlterDatabase + identifier(databaseName) + kSingleUserRollback + kLineBreak + statement;
 }
 
 QString multiUserStatement(const QString& databaseName) {

@@ -10,5 +10,4 @@ class OperationHost;
 // once whether to force them out. On Yes the sessions are rolled back and the statement
 // runs in the same batch; should that fail, the database is given back to every user.
 // Raises the server's own error on No, or when the statement fails otherwise.
-void runOnDatabaseAlone(OperationHost& host, const QString& databaseName,
-                        const QString& statement);
+void runOnDatabaseAlone(OperationHost& host, const QString& databaseName, const QString& statement);

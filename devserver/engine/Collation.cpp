@@ -12,9 +12,9 @@ namespace {
 // The Windows collations' locales a site is likely to choose, and the SQL collations'
 // code pages; the suffixes say how texts compare.
 constexpr std::array<std::string_view, 12> kLocales = {
-    "Latin1_General", "Chinese_PRC",    "Chinese_Taiwan_Stroke", "Japanese",
-    "Korean_Wansung", "Cyrillic_General", "French",              "German_PhoneBook",
-    "Modern_Spanish", "Turkish",        "Arabic",               "Hebrew"};
+    "Latin1_General",   "Chinese_PRC", "Chinese_Taiwan_Stroke", "Japanese",       "Korean_Wansung",
+    "Cyrillic_General", "French",      "German_PhoneBook",      "Modern_Spanish", "Turkish",
+    "Arabic",           "Hebrew"};
 constexpr std::array<std::string_view, 2> kSqlCodePages = {"SQL_Latin1_General_CP1",
                                                            "SQL_Latin1_General_CP1250"};
 

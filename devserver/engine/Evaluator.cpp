@@ -401,7 +401,7 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         }
         if (text::sameName(which, u"UserAccess")) {
             return std::u16string(database->access == UserAccess::Single ? u"SINGLE_USER"
-                                                                          : u"MULTI_USER");
+                                                                         : u"MULTI_USER");
         }
         if (text::sameName(which, u"Collation")) {
             return state.collationOf(*database).name();

@@ -86,9 +86,8 @@ Relation sysprocesses(State& state, const Session& caller) {
     if (rules::seesOtherSessions(caller)) {
         for (const rules::SystemSession& system : rules::systemSessions()) {
             r.rows.push_back({integer(system.spid), integer(0), integer(0), integer(1), integer(0),
-                              integer(0), integer(0), integer(0),
-                              std::u16string(u"background"), std::u16string(system.command),
-                              std::u16string()});
+                              integer(0), integer(0), integer(0), std::u16string(u"background"),
+                              std::u16string(system.command), std::u16string()});
         }
     }
     for (const auto& [spid, session] : state.sessions()) {
@@ -432,7 +431,8 @@ Relation relationOf(const ObjectName& name, const Context& context) {
     Database& db = databaseOf(name, context);
     const std::u16string& object = name.object();
     const Collation names = context.state().collationOf(db);
-    const auto is = [&](std::u16string_view stored, std::initializer_list<std::u16string_view> schemas,
+    const auto is = [&](std::u16string_view stored,
+                        std::initializer_list<std::u16string_view> schemas,
                         bool needsSchema = false) {
         return names.same(object, stored) && (!needsSchema || name.parts.size() >= 2) &&
                schemaIs(name, names, schemas);

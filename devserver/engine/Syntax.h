@@ -208,10 +208,10 @@ struct If {
 
 struct Statement {
     std::variant<Select, Use, SetOption, SetVariable, ExecProcedure, ExecText, AlterRecovery,
-                 AlterAccess, ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore, FileList,
-                 CreateDatabase, CreateTable, Insert, Kill, DeclareVariables, DeclareCursor,
-                 OpenCursor, FetchCursor, CloseCursor, DeallocateCursor, Print, Block, While, If,
-                 NotModelledStatement>
+                 AlterAccess, ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore,
+                 FileList, CreateDatabase, CreateTable, Insert, Kill, DeclareVariables,
+                 DeclareCursor, OpenCursor, FetchCursor, CloseCursor, DeallocateCursor, Print,
+                 Block, While, If, NotModelledStatement>
         node;
 };
 

@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "DocumentedTexts.h"
-#include "devserver/tds/ReconnectingClient.h"
 #include "ServerChecks.h"
 #include "ServerTest.h"
+#include "devserver/tds/ReconnectingClient.h"
 #include "operations/Handlers.h"
 
 namespace {
@@ -38,8 +38,8 @@ class DatabaseInUse : public ServerTest {
     // A pool of two sessions in Shop; the tool's statement after the eviction meets them
     // back, however fast the tool is.
     std::unique_ptr<tdstest::ReconnectingClient> poolInShop() {
-        auto pool = std::make_unique<tdstest::ReconnectingClient>(
-            server.port(), u"sa", u"E2e#Pass9", u"Shop", 2);
+        auto pool = std::make_unique<tdstest::ReconnectingClient>(server.port(), u"sa",
+                                                                  u"E2e#Pass9", u"Shop", 2);
         EXPECT_TRUE(pool->waitUntilConnected());
         host.afterExecute = [this, pool = pool.get()](const QString& sql) {
             if (sql.startsWith(QStringLiteral("declare @spid"))) {
@@ -56,8 +56,8 @@ class DatabaseInUse : public ServerTest {
 
     QString userAccess() const {
         return observer
-            ->query(QStringLiteral(
-                "SELECT user_access_desc FROM sys.databases WHERE name = 'Shop'"))
+            ->query(
+                QStringLiteral("SELECT user_access_desc FROM sys.databases WHERE name = 'Shop'"))
             .field(0, 0);
     }
 
@@ -83,14 +83,14 @@ class DatabaseInUse : public ServerTest {
     }
 };
 
-const QString kForceShop = QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER WITH ROLLBACK IMMEDIATE\r\n");
+const QString kForceShop =
+    QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER WITH ROLLBACK IMMEDIATE\r\n");
 
 }  // namespace
 
 TEST_F(DatabaseInUse, APoolThatComesBackIsForcedOutOnlyOnTheOperatorsWord) {
     const QString restore = QStringLiteral("Restore Database Shop From disk=") +
-                            plainText(inDataFolder(QStringLiteral("Shop.bak"))) +
-                            QLatin1Char(' ');
+                            plainText(inDataFolder(QStringLiteral("Shop.bak"))) + QLatin1Char(' ');
     {
         SCOPED_TRACE("restore, No");
         auto pool = poolInShop();

@@ -102,13 +102,13 @@ TEST_F(HostileName, GoesThroughEveryOperationAndNothingElseIsTouched) {
         const QString filesQuery = QStringLiteral("SELECT TOP 2 fileid,name,filename FROM ") +
                                    kHostileAsName +
                                    QStringLiteral(".dbo.sysfiles ORDER BY fileid ASC ");
-        const QString restore =
-            QStringLiteral("Restore Database ") + kHostileAsName + QStringLiteral(" From disk=") +
-            plainText(inDataFolder(kNeighbourBackupFile)) +
-            QStringLiteral(" WITH REPLACE, MOVE 'O''Brien' TO ") +
-            nationalText(inDataFolder(kHostile + ".mdf")) +
-            QStringLiteral(", MOVE 'O''Brien_log' TO ") +
-            nationalText(inDataFolder(kHostile + "_log.ldf"));
+        const QString restore = QStringLiteral("Restore Database ") + kHostileAsName +
+                                QStringLiteral(" From disk=") +
+                                plainText(inDataFolder(kNeighbourBackupFile)) +
+                                QStringLiteral(" WITH REPLACE, MOVE 'O''Brien' TO ") +
+                                nationalText(inDataFolder(kHostile + ".mdf")) +
+                                QStringLiteral(", MOVE 'O''Brien_log' TO ") +
+                                nationalText(inDataFolder(kHostile + "_log.ldf"));
         const QString rename = QStringLiteral("alter database ") + kHostileAsName +
                                QStringLiteral(" modify file(name=[O'Brien%1], newname=") +
                                QStringLiteral("[O'Brien [东区]] 销售%2])");

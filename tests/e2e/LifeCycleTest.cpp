@@ -106,9 +106,9 @@ class LifeCycle : public ServerTest, public ::testing::WithParamInterface<Settin
         const QString restore =
             QStringLiteral("Restore Database Shop From disk=") + quotedInDataFolder(backupFile) +
             QStringLiteral(" WITH REPLACE, MOVE '") + backupData + QStringLiteral("' TO '") +
-            inDataFolder(QStringLiteral("Shop.mdf")) +
-            QStringLiteral("', MOVE '") + backupLog + QStringLiteral("' TO '") +
-            inDataFolder(QStringLiteral("Shop_log.ldf")) + QLatin1Char('\'');
+            inDataFolder(QStringLiteral("Shop.mdf")) + QStringLiteral("', MOVE '") + backupLog +
+            QStringLiteral("' TO '") + inDataFolder(QStringLiteral("Shop_log.ldf")) +
+            QLatin1Char('\'');
         const QStringList expected =
             QStringList{kShopFiles,
                         QStringLiteral("RESTORE FILELISTONLY FROM DISK = N'") +

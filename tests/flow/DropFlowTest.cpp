@@ -65,13 +65,13 @@ TEST(DropFlow, RefusedKillsAndADatabaseStillInUse) {
                    false, 3702);
     host.conn.fail(QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER"),
                    QStringLiteral("ALTER DATABASE statement failed."), false, 5069);
-    host.helper.answer(QStringLiteral("SELECT host_name"),
-                       ResultSet({QStringLiteral("host_name"), QStringLiteral("program_name"),
-                                  QStringLiteral("login_name")},
-                                 {{QStringLiteral("app01"), QStringLiteral("OrderService"),
-                                   QStringLiteral("shop")},
-                                  {QStringLiteral("app02"), QStringLiteral("OrderService"),
-                                   QStringLiteral("shop")}}));
+    host.helper.answer(
+        QStringLiteral("SELECT host_name"),
+        ResultSet(
+            {QStringLiteral("host_name"), QStringLiteral("program_name"),
+             QStringLiteral("login_name")},
+            {{QStringLiteral("app01"), QStringLiteral("OrderService"), QStringLiteral("shop")},
+             {QStringLiteral("app02"), QStringLiteral("OrderService"), QStringLiteral("shop")}}));
     host.yesNoAnswers = {true};
     host.click(dropDatabase);
 
@@ -84,11 +84,11 @@ TEST(DropFlow, RefusedKillsAndADatabaseStillInUse) {
          QStringLiteral("数据库 Shop 仍被 2 个会话使用（app01 / OrderService / shop；app02 / "
                         "OrderService / shop）。强制断开它们（未提交的事务将回滚）并继续？")}};
     EXPECT_EQ(host.questionsAsked, asked);
-    EXPECT_EQ(host.conn.texts(),
-              (QStringList{evictionBatch(QStringLiteral("'Shop'")),
-                           QStringLiteral("DROP DATABASE Shop"),
-                           QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER WITH ROLLBACK "
-                                          "IMMEDIATE\r\nDROP DATABASE Shop"),
-                           QStringLiteral("ALTER DATABASE Shop SET MULTI_USER")}));
+    EXPECT_EQ(
+        host.conn.texts(),
+        (QStringList{evictionBatch(QStringLiteral("'Shop'")), QStringLiteral("DROP DATABASE Shop"),
+                     QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER WITH ROLLBACK "
+                                    "IMMEDIATE\r\nDROP DATABASE Shop"),
+                     QStringLiteral("ALTER DATABASE Shop SET MULTI_USER")}));
     EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("ALTER DATABASE statement failed.")});
 }

@@ -16,7 +16,6 @@ inline const QString kCatalogueQuery = QStringLiteral(
     "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
 inline const QString kStatusBefore = QStringLiteral("数据库连接成功");
 
-
 // A connected window: "Shop" selected among two entries, the status line showing
 // kStatusBefore, and the server listing "Archive", "Shop" and "Fresh".
 void arrangeConnected(FakeHost& host);

@@ -54,8 +54,8 @@ void arrangeOtherBackup(FakeHost& host) {
 }
 
 const QStringList kUpToTheRestore = {kTargetQuery, kFileListQuery,
-                                     evictionBatch(QStringLiteral("'Shop'")),
-                                     kRestoreStatement, kTargetQuery};
+                                     evictionBatch(QStringLiteral("'Shop'")), kRestoreStatement,
+                                     kTargetQuery};
 
 }  // namespace
 

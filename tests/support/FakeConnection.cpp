@@ -56,8 +56,7 @@ void FakeConnection::record(Call::Kind kind, const QString& sql) {
     for (Failure& failure : failures_) {
         if ((failure.always || !failure.used) && sql.startsWith(failure.prefix)) {
             failure.used = true;
-            throw DatabaseError(failure.description, QStringLiteral("42000"),
-                                failure.nativeError);
+            throw DatabaseError(failure.description, QStringLiteral("42000"), failure.nativeError);
         }
     }
 }

@@ -13,10 +13,9 @@ namespace {
 QString inStoredCase(QString documented) {
     for (const char* name : {"sysdatabases", "sysfiles", "name", "dbid", "fileid", "filename"}) {
         const QString word = QString::fromLatin1(name);
-        documented.replace(
-            QRegularExpression(QStringLiteral("\\b") + word + QStringLiteral("\\b"),
-                               QRegularExpression::CaseInsensitiveOption),
-            word);
+        documented.replace(QRegularExpression(QStringLiteral("\\b") + word + QStringLiteral("\\b"),
+                                              QRegularExpression::CaseInsensitiveOption),
+                           word);
     }
     return documented;
 }
@@ -28,14 +27,17 @@ TEST(StatementTexts, CatalogueNamesInTheirStoredCaseAreTheOnlyChange) {
               inStoredCase(QStringLiteral("SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
                                           "('master','tempdb','model','msdb','pubs','Northwind') "
                                           "ORDER BY dbid")));
-    EXPECT_EQ(existenceQuery(QStringLiteral("Sales")),
-              inStoredCase(QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Sales'")));
-    EXPECT_EQ(targetFileQuery(QStringLiteral("Shop")),
-              inStoredCase(QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles "
-                                          "ORDER BY FILEID ASC ")));
-    EXPECT_EQ(catalogueQuery(),
-              QStringLiteral("SELECT name FROM sysdatabases WHERE name NOT IN "
-                             "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid"));
+    EXPECT_EQ(
+        existenceQuery(QStringLiteral("Sales")),
+        inStoredCase(QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Sales'")));
+    EXPECT_EQ(
+        targetFileQuery(QStringLiteral("Shop")),
+        inStoredCase(QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles "
+                                    "ORDER BY FILEID ASC ")));
+    EXPECT_EQ(
+        catalogueQuery(),
+        QStringLiteral("SELECT name FROM sysdatabases WHERE name NOT IN "
+                       "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid"));
 }
 
 TEST(StatementTexts, SessionEvictionBatchIsElevenLinesJoinedByCrLf) {

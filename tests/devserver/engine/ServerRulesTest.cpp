@@ -36,9 +36,8 @@ TEST_F(EngineTest, ALoginSeesAndKillsOnlyWhatItsRightsAllow) {
     EXPECT_EQ(errorText(run(op, u"KILL 1")),
               u"6102: User does not have permission to use the KILL statement.\n");
     // Each failing KILL ends only its own statement; the batch goes on to the next.
-    const Reply reply =
-        run(sa, u"EXEC('kill 1') EXEC('kill 999') KILL " + text::number(sa) + u" EXEC('kill " +
-                    text::number(victim) + u"')");
+    const Reply reply = run(sa, u"EXEC('kill 1') EXEC('kill 999') KILL " + text::number(sa) +
+                                    u" EXEC('kill " + text::number(victim) + u"')");
     EXPECT_EQ(errors(reply), (std::vector<int>{6107, 6106, 6104}));
     EXPECT_EQ(terminated_, std::vector<int>{victim});
 }
@@ -54,8 +53,9 @@ TEST_F(EngineTest, UnderABinaryCollationCatalogueNamesResolveOnlyInLowerCase) {
     EXPECT_EQ(errors(run(spid, u"SELECT name FROM sysdatabases ORDER BY DBID")),
               std::vector<int>{207});
     EXPECT_EQ(errors(run(spid, u"SELECT name FROM SYS.databases")), std::vector<int>{208});
-    EXPECT_EQ(table(ok(spid, u"SELECT name FROM sysdatabases WHERE name NOT IN ('master',"
-                             u"'tempdb','model','msdb','pubs','Northwind') ORDER BY dbid")),
+    EXPECT_EQ(table(ok(spid,
+                       u"SELECT name FROM sysdatabases WHERE name NOT IN ('master',"
+                       u"'tempdb','model','msdb','pubs','Northwind') ORDER BY dbid")),
               (Rows{{u"Shop"}}));
     // Database names compare as the collation says.
     EXPECT_EQ(errors(run(spid, u"USE SHOP")), std::vector<int>{911});
@@ -66,8 +66,7 @@ TEST_F(EngineTest, UnderABinaryCollationCatalogueNamesResolveOnlyInLowerCase) {
 
 TEST_F(EngineTest, ADatabasesOwnCollationGovernsItsCatalogueAndTravelsWithIt) {
     const int spid = login();
-    EXPECT_EQ(errors(run(spid, u"CREATE DATABASE X COLLATE Klingon_CI_AS")),
-              std::vector<int>{448});
+    EXPECT_EQ(errors(run(spid, u"CREATE DATABASE X COLLATE Klingon_CI_AS")), std::vector<int>{448});
     ok(spid, u"CREATE DATABASE Cs COLLATE Latin1_General_CS_AS");
     const std::u16string files = u"SELECT TOP 2 fileid,name,filename FROM Cs.dbo.sysfiles";
     EXPECT_EQ(table(ok(spid, files + u" ORDER BY fileid ASC ")).size(), 2u);
@@ -93,8 +92,7 @@ TEST_F(EngineTest, SingleUserModeAdmitsOneSessionAndTravelsInBackups) {
     ok(tool, u"CREATE DATABASE Shop");
     const int a = login(u"Shop");
     const int b = login(u"Shop");
-    const std::u16string access =
-        u"SELECT user_access_desc FROM sys.databases WHERE name = 'Shop'";
+    const std::u16string access = u"SELECT user_access_desc FROM sys.databases WHERE name = 'Shop'";
 
     EXPECT_EQ(errors(run(tool, u"ALTER DATABASE Shop SET SINGLE_USER")),
               (std::vector<int>{5070, 5069}));

@@ -75,8 +75,8 @@ TEST(Crash, AWriteCutShortByAKillLeavesTheOldFileWhole) {
     // The old file whole, or (when the write was done before the kill landed) the new one
     // whole; never a part of either.
     const std::string after = bytesOf(bak);
-    const bool newAndWhole = after.find("s:after\n") != std::string::npos &&
-                             after.ends_with("endset\nend\n");
+    const bool newAndWhole =
+        after.find("s:after\n") != std::string::npos && after.ends_with("endset\nend\n");
     EXPECT_TRUE(after == before || newAndWhole) << after.size() << " bytes left";
 
     server.restart();
@@ -109,8 +109,9 @@ TEST(Log, ALongBatchIsLoggedBeforeItRuns) {
     }
     ASSERT_TRUE(logged);
     // The backup takes about two seconds; it is still running now.
-    EXPECT_EQ(watcher.query("SELECT command FROM sys.dm_exec_requests WHERE command = "
-                            "'BACKUP DATABASE'")
+    EXPECT_EQ(watcher
+                  .query("SELECT command FROM sys.dm_exec_requests WHERE command = "
+                         "'BACKUP DATABASE'")
                   .rows.size(),
               1u);
     client.readMessage();

@@ -111,10 +111,10 @@ TEST_F(Rpc, ExecuteSqlBindsTypedParametersByPositionAndByName) {
     EXPECT_EQ(std::get<std::int64_t>(*row[0]), 42);
     EXPECT_EQ(std::get<std::u16string>(*row[1]), u"def");
     // By number with the parameters named as SQL Server names them on the wire.
-    const auto named = call(u"",
-                            {text(u"SELECT @x AS x", u"@statement"), text(u"@x int", u"@params"),
-                             number(7, u"@x")},
-                            10);
+    const auto named = call(
+        u"",
+        {text(u"SELECT @x AS x", u"@statement"), text(u"@x int", u"@params"), number(7, u"@x")},
+        10);
     EXPECT_TRUE(errorNumbers(named).empty());
     row = onlyRow(named);
     ASSERT_EQ(row.size(), 1u);
