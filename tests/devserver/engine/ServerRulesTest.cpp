@@ -74,6 +74,10 @@ TEST_F(EngineTest, ADatabasesOwnCollationGovernsItsCatalogueAndTravelsWithIt) {
               std::vector<int>{207});
     EXPECT_EQ(errors(run(spid, u"SELECT name FROM Cs.dbo.SYSFILES")), std::vector<int>{208});
     ok(spid, kCatalogueQuery);  // master keeps the instance's collation
+    EXPECT_EQ(errors(run(spid, u"alter database Cs modify file(name=CS, newname=Cs_Data)")),
+              std::vector<int>{5041});
+    ok(spid, u"alter database Cs modify file(name=Cs, newname=CS)");  // another name here
+    ok(spid, u"alter database Cs modify file(name=CS, newname=Cs)");
 
     const std::u16string bak = u16path("cs.bak");
     ok(spid, u"BACKUP DATABASE Cs TO DISK='" + bak + u"'");
