@@ -107,6 +107,8 @@ void FMain::setOperationsFrameEnabled(bool enabled) {
 
 void FMain::showStatus(const QString& text) {
     statusPanel_->setText(text);
+    // A refusal that names fingerprints is longer than the panel; the whole of it on hover.
+    statusPanel_->setToolTip(text);
     // The window is about to block on the server; let the operator read why.
     statusPanel_->repaint();
 }
@@ -120,6 +122,10 @@ int FMain::selectedDatabaseIndex() const {
 }
 QString FMain::selectedDatabaseText() const {
     return C_DbList->currentText();
+}
+
+bool FMain::confirmCertificate(const UntrustedCertificate& refusal) {
+    return prompts_->confirmCertificate(refusal);
 }
 
 QString FMain::askTypedConfirmation(const QString& prompt, const QString& title) {

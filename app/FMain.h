@@ -47,6 +47,7 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     void setAttachFrameEnabled(bool enabled) override;
     void setOperationsFrameEnabled(bool enabled) override;
     void showStatus(const QString& text) override;
+    bool confirmCertificate(const UntrustedCertificate& refusal) override;
     int connectionState() const override { return conn_.state(); }
     void releaseConnection() override { conn_.release(); }
 

@@ -4,7 +4,9 @@
 
 #include "operations/OperationHost.h"
 
-// The two modal prompts, behind an interface so that tests can answer them.
+class UntrustedCertificate;
+
+// The modal prompts, behind an interface so that tests can answer them.
 class Prompts {
   public:
     virtual ~Prompts() = default;
@@ -14,4 +16,6 @@ class Prompts {
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
     // Yes or No, No the default; prompts that are never asked this answer No.
     virtual bool askYesNo(const QString& /*title*/, const QString& /*question*/) { return false; }
+    // The server certificate dialog; true when the operator trusts the certificate.
+    virtual bool confirmCertificate(const UntrustedCertificate& refusal) = 0;
 };

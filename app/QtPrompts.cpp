@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "CertificateDialog.h"
 #include "ServerFileDialog.h"
 #include "common/Error.h"
 #include "common/OperatorTexts.h"
@@ -22,6 +23,11 @@ ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
     }
     lastFileName_ = dialog.chosen().fullPath;
     return dialog.chosen();
+}
+
+bool QtPrompts::confirmCertificate(const UntrustedCertificate& refusal) {
+    CertificateDialog dialog(refusal, parent_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtPrompts::askYesNo(const QString& title, const QString& question) {

@@ -17,6 +17,7 @@ class QtPrompts : public Prompts {
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     bool askYesNo(const QString& title, const QString& question) override;
+    bool confirmCertificate(const UntrustedCertificate& refusal) override;
 
   private:
     QWidget* parent_;

@@ -15,6 +15,8 @@
 
 #include "Report.h"
 #include "Stages.h"
+#include "ToolTestEnvironment.h"
+#include "TrustBench.h"
 
 namespace {
 
@@ -81,6 +83,9 @@ void keepServerDataInMemory() {
 int main(int argc, char* argv[]) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     keepServerDataInMemory();
+    // The tool's trust as in the tests, with the system's whole bundle to load.
+    prepareToolTestEnvironment();
+    bench::useSystemBundleWithTestAuthority();
     try {
         const CommandLine line = parse(argc, argv);
         QApplication app(argc, argv);

@@ -66,6 +66,7 @@ class RestorePrompts : public Prompts {
     ChosenFile chooseFile(const QString&, FileDialogMode) override {
         return {backupPath_, QStringLiteral("backup.bak")};
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 
   private:
     QString backupPath_;

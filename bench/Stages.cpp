@@ -14,6 +14,7 @@
 #include "ProcessBench.h"
 #include "operations/Statements.h"
 #include "support/DevServerProcess.h"
+#include "TrustBench.h"
 
 namespace bench {
 
@@ -104,6 +105,14 @@ void runEncryption(const Settings& settings, Report& report) {
         "Encrypted vs clear: the same plain ODBC client with the tool's connection string "
         "(Encryption=require, TLS 1.2) and with encryption off, to one server; the tool "
         "column is the encrypted one.");
+    for (TimedComparison& comparison : compareConnectTrust(settings.quickRuns)) {
+        report.timed.push_back(std::move(comparison));
+    }
+    report.notes.push_back(
+        "Checked vs unchecked: the tool's connection string, its section naming the system's "
+        "CA bundle (with the tests' authority added) or a pinned certificate, against the "
+        "string before any check (SERVER=host,port, no CA file); the tool column is the "
+        "checked one.");
 }
 
 void runStartup(const Settings& settings, Report& report) {

@@ -10,6 +10,7 @@
 #include "operations/ConnectionHandlers.h"
 #include "session/ConnectionString.h"
 #include "session/OdbcConnectionString.h"
+#include "session/ServerTrust.h"
 
 namespace bench {
 
@@ -36,7 +37,10 @@ std::u16string ServerLogin::odbcConnectionString() const {
     using namespace connection_string;
     const QString composed = compose(LoginStyle::SqlServer, QStringLiteral("sa"),
                                      QString::fromStdString(saPassword), dataSource());
-    return toOdbc(composed).toStdU16String();
+    // Written as the access layer writes it before its connect.
+    const OdbcRequest request = translate(composed);
+    server_trust::writeSection(*request.ownSection);
+    return request.odbc.toStdU16String();
 }
 
 std::u16string ServerLogin::clearOdbcConnectionString() const {

@@ -101,10 +101,74 @@ inline const QString kMissingDriver =
     QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
 inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
 inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
-// The driver reports a server without encryption, a failed TLS handshake and a certificate
-// that a configured CA file does not vouch for alike.
+// A server that offers no encryption in its PRELOGIN answer.
 inline const QString kServerCannotEncrypt =
+    QStringLiteral("连接被拒绝：服务器不支持加密连接，未发送登录信息");
+// The driver refused the TLS handshake and the server, asked again, shows no cause; and for a
+// section of the operator's own freetds.conf, whose CA file the tool does not know, the
+// driver reports a server without encryption, a failed handshake and a certificate that the
+// CA file does not vouch for alike.
+inline const QString kHandshakeRefused =
+    QStringLiteral("连接被拒绝：加密握手失败，未发送登录信息");
+inline const QString kEncryptionOrCertificateRefused =
     QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
+// The certificate checks, each refused before the login is sent. %1 is the server as typed.
+inline const QString kCertificateUntrusted = QStringLiteral(
+    "连接被拒绝：服务器“%1”的证书不是受信任的证书颁发机构签发的（颁发者 %2），未发送登录信息");
+inline const QString kCertificateOtherName = QStringLiteral(
+    "连接被拒绝：服务器证书不是颁发给“%1”的（证书上的名称：%2），未发送登录信息");
+// %2 the validity, kCertificateValidity.
+inline const QString kCertificateExpired = QStringLiteral(
+    "连接被拒绝：服务器“%1”的证书已过期或尚未生效（有效期 %2），未发送登录信息");
+// %2 the pinned SHA-256 fingerprint, %3 the presented one.
+inline const QString kCertificateChanged = QStringLiteral(
+    "连接被拒绝：服务器“%1”的证书与已信任的不同，可能有人冒充该服务器，未发送登录信息。"
+    "已信任 SHA-256 %2；现为 SHA-256 %3");
+inline const QString kCertificateIsAuthority = QStringLiteral(
+    "连接被拒绝：服务器“%1”出示的是证书颁发机构的证书（%2），不能作为服务器证书信任");
+inline const QString kCertificateValidity = QStringLiteral("%1 至 %2");
+inline const QString kCertificateUnreadable = QStringLiteral("服务器证书无法解析");
+inline const QString kProbeUnanswered = QStringLiteral("服务器“%1”没有按 SQL Server 的方式应答");
+// The tool's own FreeTDS file and its pins. %1 the setting, %2 its value.
+inline const QString kFreeTdsValueNotCarried = QStringLiteral(
+    "%1 的值“%2”含有 FreeTDS 配置文件无法保存的字符（#、; 或连续的空白）");
+inline const QString kFreeTdsLineTooLong =
+    QStringLiteral("%1 的值“%2”太长，FreeTDS 配置文件的一行最多 255 字节");
+inline const QString kServerHostUnresolved = QStringLiteral("无法解析服务器名“%1”");
+inline const QString kServerPortInvalid = QStringLiteral("服务器“%1”的端口不是 1 到 65535 之间的数字");
+inline const QString kServerNameMissing = QStringLiteral("请输入服务器地址");
+// %1 the file, %2 the system's reason.
+inline const QString kFreeTdsFileNotWritten = QStringLiteral("无法写入 FreeTDS 配置文件 %1：%2");
+inline const QString kPinNotWritten = QStringLiteral("无法保存服务器证书 %1：%2");
+
+// The server certificate dialog.
+inline const QString kCertificateTitle = QStringLiteral("服务器证书");
+inline const QString kCertificateTrust = QStringLiteral("信任(&T)");
+inline const QString kCertificateCancel = QStringLiteral("取消");
+inline const QString kCertificateUnknownIssuer = QStringLiteral(
+    "服务器“%1”出示的证书不是受信任的证书颁发机构签发的。请与服务器管理员核对下面的指纹，"
+    "一致时再点“信任”：此后只接受这一张证书。");
+inline const QString kCertificateNamesOther = QStringLiteral(
+    "服务器“%1”出示的证书不是颁发给这个名称的。请与服务器管理员核对下面的指纹，"
+    "一致时再点“信任”：此后只接受这一张证书。");
+inline const QString kCertificateChangedWarning = QStringLiteral(
+    "警告：服务器“%1”出示的证书与已信任的不同。除非服务器管理员确认更换了证书，"
+    "否则可能有人冒充该服务器，请点“取消”。");
+inline const QString kCertificateDropPin = QStringLiteral(
+    "新证书由受信任的证书颁发机构签发，且名称相符：点“信任”将删除已固定的证书，"
+    "此后按系统证书检查。");
+inline const QString kCertificateServer = QStringLiteral("服务器");
+inline const QString kCertificateSubject = QStringLiteral("使用者");
+inline const QString kCertificateAlternativeNames = QStringLiteral("备用名称");
+inline const QString kCertificateIssuer = QStringLiteral("颁发者");
+inline const QString kCertificateValidFor = QStringLiteral("有效期");
+inline const QString kCertificateSha256 = QStringLiteral("SHA-256 指纹");
+inline const QString kCertificateSha1 = QStringLiteral("SHA-1 指纹");
+inline const QString kCertificatePinnedSha256 = QStringLiteral("已信任的 SHA-256 指纹");
+inline const QString kCertificateNoAlternativeNames = QStringLiteral("（无）");
+inline const QString kSelfSignedFallback = QStringLiteral(
+    "这是 SQL Server 在没有安装证书时自动生成的证书（SSL_Self_Signed_Fallback），"
+    "服务每次重启都会换一张新的，届时需要再次确认。请在服务器上安装正式的证书。");
 // For a Windows login the driver reports a Kerberos failure on this side (no ticket, an
 // expired one, the KDC out of reach, no such service principal) in the same words.
 inline const QString kWindowsLoginOrEncryptionRefused = QStringLiteral(

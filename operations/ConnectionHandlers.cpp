@@ -2,6 +2,7 @@
 
 #include "DbList.h"
 #include "common/OperatorTexts.h"
+#include "session/CertificateRefusal.h"
 #include "session/Connection.h"
 #include "session/ConnectionString.h"
 
@@ -23,6 +24,24 @@ void switchToDisconnectedSet(ConnectionPanel& panel) {
     panel.setOperationsFrameEnabled(false);
 }
 
+// A certificate the system does not vouch for is shown once, and on the operator's word
+// trusted from then on; the retried connect then meets the driver's own check again.
+void openTrustingOnWord(ConnectionPanel& panel, const QString& connectionString) {
+    Connection& conn = panel.connection();
+    try {
+        conn.open(connectionString);
+        return;
+    } catch (const UntrustedCertificate& refusal) {
+        panel.showStatus(refusal.description());
+        if (!panel.confirmCertificate(refusal)) {
+            throw;
+        }
+        certificate_refusal::trust(refusal);
+    }
+    panel.showStatus(texts::kConnecting);
+    conn.open(connectionString);
+}
+
 }  // namespace
 
 void applyLoginStyle(ConnectionPanel& panel) {
@@ -38,8 +57,8 @@ void connectToServer(ConnectionPanel& panel) {
     const QString password = panel.passwordText();
     const QString server = panel.serverText();
     const auto style = connection_string::loginStyleForIndex(panel.loginStyleIndex());
+    openTrustingOnWord(panel, connection_string::compose(style, user, password, server));
     Connection& conn = panel.connection();
-    conn.open(connection_string::compose(style, user, password, server));
     if (conn.state() != Connection::Open) {
         return;
     }

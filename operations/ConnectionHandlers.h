@@ -4,6 +4,7 @@
 
 class Connection;
 class DbListView;
+class UntrustedCertificate;
 
 // The controls the connection handlers read and switch, and the window's one connection,
 // as the window exposes them.
@@ -28,6 +29,9 @@ class ConnectionPanel {
     virtual void showStatus(const QString& text) = 0;
 
     virtual DbListView& databaseList() = 0;
+
+    // Shows the certificate a refused server presented; true when the operator trusts it.
+    virtual bool confirmCertificate(const UntrustedCertificate& refusal) = 0;
 
     // Conn, created on first use; the same object the maintenance handlers reach.
     virtual Connection& connection() = 0;

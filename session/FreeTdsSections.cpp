@@ -1,5 +1,7 @@
 #include "FreeTdsSections.h"
 
+#include "OwnFreeTdsFile.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -23,9 +25,10 @@ QString homeConfiguration() {
 
 QStringList configurationFiles() {
     QStringList files;
-    const QByteArray chosen = qgetenv("FREETDSCONF");
-    if (!chosen.isEmpty()) {
-        files << QString::fromLocal8Bit(chosen);
+    // The tool's own file is not the operator's, unless someone pointed FREETDSCONF elsewhere.
+    const QString chosen = QFile::decodeName(qgetenv("FREETDSCONF"));
+    if (!chosen.isEmpty() && chosen != own_freetds::filePath()) {
+        files << chosen;
     }
     files << homeConfiguration() << kSystemConfiguration;
     return files;

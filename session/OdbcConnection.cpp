@@ -7,9 +7,11 @@
 #include <optional>
 #include <utility>
 
+#include "CertificateRefusal.h"
 #include "EncryptionRefusal.h"
 #include "OdbcConnectionString.h"
 #include "OdbcDiagnostics.h"
+#include "ServerTrust.h"
 #include "common/OperatorTexts.h"
 
 namespace {
@@ -231,13 +233,17 @@ void OdbcConnection::open(const QString& connectionString) {
     if (link_) {
         throw DatabaseError(texts::kAlreadyOpen);
     }
-    const QString odbc = connection_string::toOdbc(connectionString);
-    auto link = std::make_unique<Link>();
-    if (const std::optional<int> seconds =
-            connection_string::loginTimeoutSeconds(connectionString)) {
-        SQLSetConnectAttrW(link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*seconds)), 0);
+    const connection_string::OdbcRequest request = connection_string::translate(connectionString);
+    if (request.ownSection) {
+        server_trust::writeSection(*request.ownSection);
     }
+    auto link = std::make_unique<Link>();
+    if (request.loginTimeoutSeconds) {
+        SQLSetConnectAttrW(
+            link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*request.loginTimeoutSeconds)), 0);
+    }
+    const QString& odbc = request.odbc;
     const SQLRETURN rc = SQLDriverConnectW(
         link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
         static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -245,9 +251,11 @@ void OdbcConnection::open(const QString& connectionString) {
         const DatabaseError error = odbcError(SQL_HANDLE_DBC, link->dbc.get());
         if (encryption_refusal::isEncryptionRefusal(
                 encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, link->dbc.get()))) {
-            throw DatabaseError(connection_string::usesIntegratedSecurity(connectionString)
-                                    ? texts::kWindowsLoginOrEncryptionRefused
-                                    : texts::kServerCannotEncrypt,
+            if (request.ownSection) {
+                certificate_refusal::raise(*request.ownSection, request.integratedSecurity, error);
+            }
+            throw DatabaseError(request.integratedSecurity ? texts::kWindowsLoginOrEncryptionRefused
+                                                           : texts::kEncryptionOrCertificateRefused,
                                 error.sqlState(), error.nativeError());
         }
         throw error;

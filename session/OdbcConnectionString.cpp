@@ -5,6 +5,7 @@
 
 #include "ConnectionString.h"
 #include "FreeTdsSections.h"
+#include "ServerTrust.h"
 #include "common/Error.h"
 #include "common/OperatorTexts.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 // The FreeTDS grammar, all of it.
 const QString kDriver = QStringLiteral("DRIVER={FreeTDS}");
-const QString kServerKey = QStringLiteral("SERVER");
 // A freetds.conf section by its name, so that its settings (a CA file) apply.
 const QString kSectionKey = QStringLiteral("SERVERNAME");
 const QString kDatabaseKey = QStringLiteral("DATABASE");
@@ -43,23 +43,40 @@ bool isIntegratedSecurityValue(const QString& value) {
     return folded == u"sspi" || folded == u"true" || folded == u"yes";
 }
 
+std::optional<int> positiveSeconds(const QString& value) {
+    bool isNumber = false;
+    const int seconds = value.trimmed().toInt(&isNumber);
+    return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
+}
+
 }  // namespace
 
-QString toOdbc(const QString& connectionString) {
+OdbcRequest translate(const QString& connectionString) {
     const QMap<QString, QString> pairs = parse(connectionString);
-    QStringList parts{kDriver};
+    OdbcRequest request;
+    request.integratedSecurity = isIntegratedSecurityValue(pairs.value(key::kIntegratedSecurity));
+    request.loginTimeoutSeconds = positiveSeconds(pairs.value(key::kConnectTimeout));
     const QString dataSource = pairs.value(key::kDataSource);
-    parts << braced(freetds_sections::isConfiguredServer(dataSource) ? kSectionKey : kServerKey,
-                    dataSource);
+    QString section = dataSource;
+    if (!freetds_sections::isConfiguredServer(dataSource)) {
+        request.ownSection = server_name::parse(dataSource);
+        section = server_trust::sectionName(*request.ownSection);
+    }
+    QStringList parts{kDriver, braced(kSectionKey, section)};
     parts << braced(kDatabaseKey, pairs.value(key::kInitialCatalog));
-    if (isIntegratedSecurityValue(pairs.value(key::kIntegratedSecurity))) {
+    if (request.integratedSecurity) {
         parts << kTrustedConnection;
     } else {
         parts << braced(kUserKey, pairs.value(key::kUserId));
         parts << braced(kPasswordKey, pairs.value(key::kPassword));
     }
     parts << kProtocolOptions << kProgramName;
-    return parts.join(kSeparator);
+    request.odbc = parts.join(kSeparator);
+    return request;
+}
+
+QString toOdbc(const QString& connectionString) {
+    return translate(connectionString).odbc;
 }
 
 bool usesIntegratedSecurity(const QString& connectionString) {
@@ -67,10 +84,7 @@ bool usesIntegratedSecurity(const QString& connectionString) {
 }
 
 std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
-    bool isNumber = false;
-    const int seconds =
-        parse(connectionString).value(key::kConnectTimeout).trimmed().toInt(&isNumber);
-    return isNumber && seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
+    return positiveSeconds(parse(connectionString).value(key::kConnectTimeout));
 }
 
 }  // namespace connection_string

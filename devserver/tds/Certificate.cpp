@@ -22,6 +22,8 @@ constexpr const char* kOwnKey = "tls-key.pem";
 // Long enough that a demo folder never sees it lapse, as an installed server's own
 // certificate would not.
 constexpr auto kOwnLifetime = std::chrono::hours(24 * 3650);
+constexpr const char* kFallbackName = "SSL_Self_Signed_Fallback";
+constexpr int kFallbackKeyBits = 2048;
 
 template <typename T, void (*Free)(T*)>
 struct Deleter {
@@ -124,13 +126,14 @@ void writePrivateFile(const std::filesystem::path& path, const std::string& text
 
 }  // namespace
 
-PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
-                                  std::chrono::system_clock::time_point notBefore,
-                                  std::chrono::system_clock::time_point notAfter) {
-    KeyPtr key(EVP_EC_gen("P-256"));
+namespace {
+
+X509Ptr unsignedCertificate(EVP_PKEY* key, const std::string& commonName,
+                            std::chrono::system_clock::time_point notBefore,
+                            std::chrono::system_clock::time_point notAfter) {
     X509Ptr certificate(X509_new());
-    if (!key || !certificate || names.empty()) {
-        throw CertificateError("cannot make a key: " + openSslReason());
+    if (!certificate) {
+        throw CertificateError("cannot make a certificate: " + openSslReason());
     }
     X509_set_version(certificate.get(), 2);
     ASN1_INTEGER_set_int64(
@@ -142,11 +145,34 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
                   std::chrono::system_clock::to_time_t(notAfter));
     X509_NAME* subject = X509_get_subject_name(certificate.get());
     X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_UTF8,
-                               reinterpret_cast<const unsigned char*>(names.front().c_str()), -1,
+                               reinterpret_cast<const unsigned char*>(commonName.c_str()), -1,
                                -1, 0);
     X509_set_issuer_name(certificate.get(), subject);
-    X509_set_pubkey(certificate.get(), key.get());
+    X509_set_pubkey(certificate.get(), key);
+    return certificate;
+}
 
+PemPair signedPair(X509* certificate, EVP_PKEY* key) {
+    if (X509_sign(certificate, key, EVP_sha256()) == 0) {
+        throw CertificateError("cannot sign a certificate: " + openSslReason());
+    }
+    return PemPair{pemOf([&](BIO* out) { return PEM_write_bio_X509(out, certificate); }),
+                   pemOf([&](BIO* out) {
+                       return PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr,
+                                                       nullptr);
+                   })};
+}
+
+}  // namespace
+
+PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
+                                  std::chrono::system_clock::time_point notBefore,
+                                  std::chrono::system_clock::time_point notAfter) {
+    KeyPtr key(EVP_EC_gen("P-256"));
+    if (!key || names.empty()) {
+        throw CertificateError("cannot make a key: " + openSslReason());
+    }
+    X509Ptr certificate = unsignedCertificate(key.get(), names.front(), notBefore, notAfter);
     std::string alternatives;
     for (const std::string& name : names) {
         if (!alternatives.empty()) {
@@ -158,14 +184,18 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
     addExtension(certificate.get(), NID_subject_alt_name, alternatives);
     addExtension(certificate.get(), NID_key_usage, "critical,digitalSignature,keyAgreement");
     addExtension(certificate.get(), NID_ext_key_usage, "serverAuth");
-    if (X509_sign(certificate.get(), key.get(), EVP_sha256()) == 0) {
-        throw CertificateError("cannot sign a certificate: " + openSslReason());
+    return signedPair(certificate.get(), key.get());
+}
+
+PemPair makeFallbackCertificate(std::chrono::system_clock::time_point notBefore,
+                                std::chrono::system_clock::time_point notAfter) {
+    KeyPtr key(EVP_RSA_gen(kFallbackKeyBits));
+    if (!key) {
+        throw CertificateError("cannot make a key: " + openSslReason());
     }
-    return PemPair{pemOf([&](BIO* out) { return PEM_write_bio_X509(out, certificate.get()); }),
-                   pemOf([&](BIO* out) {
-                       return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr,
-                                                       nullptr);
-                   })};
+    X509Ptr certificate = unsignedCertificate(key.get(), kFallbackName, notBefore, notAfter);
+    addExtension(certificate.get(), NID_ext_key_usage, "serverAuth");
+    return signedPair(certificate.get(), key.get());
 }
 
 void checkCertificateFiles(const CertificateFiles& files) {
@@ -187,22 +217,18 @@ void checkCertificateFiles(const CertificateFiles& files) {
     }
 }
 
-CertificateFiles ownCertificate(const std::filesystem::path& dataDir) {
+CertificateFiles ownCertificate(const std::filesystem::path& dataDir, bool renew) {
     CertificateFiles files{dataDir / kOwnCertificate, dataDir / kOwnKey};
-    try {
-        checkCertificateFiles(files);
-        return files;
-    } catch (const CertificateError&) {
-        // None yet, or one that no longer serves: make a new one below.
-    }
-    std::array<char, 256> host{};
-    ::gethostname(host.data(), host.size() - 1);
-    std::vector<std::string> names = {"localhost", "127.0.0.1", "::1"};
-    if (host[0] != '\0' && std::string(host.data()) != "localhost") {
-        names.insert(names.begin(), host.data());
+    if (!renew) {
+        try {
+            checkCertificateFiles(files);
+            return files;
+        } catch (const CertificateError&) {
+            // None yet, or one that no longer serves: make a new one below.
+        }
     }
     auto now = std::chrono::system_clock::now();
-    PemPair pem = makeSelfSignedCertificate(names, now - std::chrono::hours(1), now + kOwnLifetime);
+    PemPair pem = makeFallbackCertificate(now - std::chrono::hours(1), now + kOwnLifetime);
     writePrivateFile(files.key, pem.key, 0600);
     writePrivateFile(files.certificate, pem.certificate, 0644);
     return files;

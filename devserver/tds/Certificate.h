@@ -31,12 +31,18 @@ PemPair makeSelfSignedCertificate(const std::vector<std::string>& names,
                                   std::chrono::system_clock::time_point notBefore,
                                   std::chrono::system_clock::time_point notAfter);
 
+// A certificate as SQL Server makes its own when none is installed: self-signed, RSA 2048
+// with SHA-256, subject and issuer CN=SSL_Self_Signed_Fallback, naming no host at all.
+PemPair makeFallbackCertificate(std::chrono::system_clock::time_point notBefore,
+                                std::chrono::system_clock::time_point notAfter);
+
 // Reads both files and checks that the key belongs to the certificate and that the
 // certificate is valid today; throws CertificateError otherwise.
 void checkCertificateFiles(const CertificateFiles& files);
 
-// The server's own certificate in its data folder, made on first start, as a server that
-// is installed gets one. Made again when the one there no longer serves (expired, damaged).
-CertificateFiles ownCertificate(const std::filesystem::path& dataDir);
+// The server's own certificate in its data folder (a fallback one, above), made on first
+// start and kept; made again when the one there no longer serves (expired, damaged), and at
+// every start when `renew` is set, as SQL Server makes its own at every start of the service.
+CertificateFiles ownCertificate(const std::filesystem::path& dataDir, bool renew = false);
 
 }  // namespace devserver::tds

@@ -10,6 +10,7 @@ const char* const kUsage =
     "usage: devserver --data DIR [--port P] [--sa-password PW] [--log FILE]\n"
     "                 [--bind ADDRESS] [--seed-databases N] [--io-rate MB_PER_S]\n"
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
+    "                 [--new-certificate-each-start]\n"
     "                 [--login-timeout S]\n"
     "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
     "                 [--restricted-login NAME=PASSWORD] [--collation NAME]\n"
@@ -25,7 +26,10 @@ const char* const kUsage =
     "  --encryption MODE   off: no TLS; optional (default): TLS as the client asks, at least\n"
     "                      for the login; force: every connection wholly inside TLS\n"
     "  --tls-cert FILE     the server's certificate (PEM); with --tls-key. Without them the\n"
-    "  --tls-key FILE      server makes its own self-signed one in DIR on first start\n"
+    "  --tls-key FILE      server makes its own in DIR on first start, self-signed and named\n"
+    "                      CN=SSL_Self_Signed_Fallback as SQL Server's own is\n"
+    "  --new-certificate-each-start  make the server's own certificate anew at every start,\n"
+    "                      as SQL Server does when no certificate is installed\n"
     "  --login-timeout S   close a connection that has not logged in after S seconds\n"
     "                      (default 60)\n"
     "  --windows-drive D=DIR  pose as a Windows host whose drive D: is the folder DIR;\n"
@@ -134,6 +138,10 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
         if (option == "--help" || option == "-h") {
             line.helpRequested = true;
             return line;
+        }
+        if (option == "--new-certificate-each-start") {
+            line.newCertificateEachStart = true;
+            continue;
         }
         if (i + 1 >= arguments.size()) {
             throw UsageError(option.starts_with("--")

@@ -30,6 +30,7 @@ struct CommandLine {
     EncryptionMode encryption = EncryptionMode::Optional;
     std::optional<std::filesystem::path> tlsCertificate;
     std::optional<std::filesystem::path> tlsKey;
+    bool newCertificateEachStart = false;
     std::chrono::seconds loginTimeout{60};
     double ioRateMegabytesPerSecond = 0;      // 0: unlimited
     std::vector<DriveMapping> windowsDrives;  // none: the host is Linux

@@ -42,7 +42,8 @@ std::unique_ptr<devserver::tds::TlsContext> tlsContext(const devserver::tds::Com
         return std::make_unique<TlsContext>(
             CertificateFiles{*options.tlsCertificate, *options.tlsKey});
     }
-    return std::make_unique<TlsContext>(ownCertificate(options.dataDir));
+    return std::make_unique<TlsContext>(
+        ownCertificate(options.dataDir, options.newCertificateEachStart));
 }
 
 devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& line) {

@@ -33,6 +33,7 @@ class ChosenFiles : public Prompts {
     ChosenFile chooseFile(const QString& /*filter*/, FileDialogMode /*mode*/) override {
         return files.takeFirst();
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 };
 
 struct WindowsLogin : RealmFixture {

@@ -42,6 +42,7 @@ class ScriptedPrompts : public Prompts {
         }
         return files.takeFirst();
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 };
 
 // A connection whose every call fails, standing for a helper connection that cannot help.

@@ -27,7 +27,7 @@ server=$work/out/dbtool-devserver_${version}_${arch}.deb
 lintian --fail-on error,warning "$tool" "$server" || fail "lintian"
 
 depends=$(dpkg-deb -f "$tool" Depends)
-for needed in tdsodbc unixodbc fonts-noto-cjk qt6-translations-l10n libqt6widgets6 libodbc2; do
+for needed in tdsodbc unixodbc fonts-noto-cjk qt6-translations-l10n libqt6widgets6 libodbc2 ca-certificates; do
     grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "dbtool does not depend on $needed: $depends"
 done
 ! grep -q dbtool-devserver <<<"$depends" || fail "dbtool depends on the development server"

@@ -14,16 +14,16 @@ namespace {
 
 TEST(OdbcTranslation, SqlServerLoginWithPortOrInstance) {
     EXPECT_EQ(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "127.0.0.1,1433")),
-              "DRIVER={FreeTDS};SERVER={127.0.0.1,1433};DATABASE={master};UID={sa};PWD={pw};"
+              "DRIVER={FreeTDS};SERVERNAME={dbtool:127.0.0.1,1433};DATABASE={master};UID={sa};PWD={pw};"
               "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
     EXPECT_EQ(toOdbc(compose(LoginStyle::SqlServer, "", "", "db01\\SQL2008")),
-              "DRIVER={FreeTDS};SERVER={db01\\SQL2008};DATABASE={master};UID={};PWD={};"
+              "DRIVER={FreeTDS};SERVERNAME={dbtool:db01\\sql2008};DATABASE={master};UID={};PWD={};"
               "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
 }
 
 TEST(OdbcTranslation, WindowsLoginSendsNoCredentials) {
     EXPECT_EQ(toOdbc(compose(LoginStyle::Windows, "sa", "secret", "h,1")),
-              "DRIVER={FreeTDS};SERVER={h,1};DATABASE={master};Trusted_Connection=Yes;"
+              "DRIVER={FreeTDS};SERVERNAME={dbtool:h,1};DATABASE={master};Trusted_Connection=Yes;"
               "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
 }
 
@@ -33,8 +33,8 @@ TEST(OdbcTranslation, BracedValuesCarrySeparatorsButNotTheDriversTerminator) {
     EXPECT_THROW(toOdbc(compose(LoginStyle::SqlServer, "u", "x};DATABASE=y", "h")), Error);
 }
 
-// A data source that is the name of a freetds.conf section goes by that section; anything
-// else, and a name no configuration holds, stays a host.
+// A data source that is the name of a section of the operator's freetds.conf goes by that
+// section; anything else, and a name no configuration holds, goes by the tool's own section.
 TEST(OdbcTranslation, ANamedFreeTdsSectionIsUsedByName) {
     EXPECT_TRUE(
         freetds_sections::hasSection("[global]\n  [Prod-DB] \n\thost = 10.0.0.5\n", "prod-db"));
@@ -51,11 +51,11 @@ TEST(OdbcTranslation, ANamedFreeTdsSectionIsUsedByName) {
               "DRIVER={FreeTDS};SERVERNAME={PROD-DB};DATABASE={master};UID={sa};PWD={pw};"
               "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require;APP=dbtool");
     EXPECT_TRUE(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "prod-db,1433"))
-                    .startsWith("DRIVER={FreeTDS};SERVER={prod-db,1433};"));
+                    .startsWith("DRIVER={FreeTDS};SERVERNAME={dbtool:prod-db,1433};"));
     EXPECT_TRUE(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "other-host"))
-                    .startsWith("DRIVER={FreeTDS};SERVER={other-host};"));
+                    .startsWith("DRIVER={FreeTDS};SERVERNAME={dbtool:other-host};"));
     EXPECT_TRUE(toOdbc(compose(LoginStyle::SqlServer, "sa", "pw", "global"))
-                    .startsWith("DRIVER={FreeTDS};SERVER={global};"));
+                    .startsWith("DRIVER={FreeTDS};SERVERNAME={dbtool:global};"));
     if (previous != nullptr) {
         ::setenv("FREETDSCONF", saved.c_str(), 1);
     } else {

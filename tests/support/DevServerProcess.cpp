@@ -193,6 +193,13 @@ void DevServerProcess::start(int port) {
     }
     arguments.insert(arguments.end(), options_.extraArguments.begin(),
                      options_.extraArguments.end());
+    const char* trustedCertificate = std::getenv("DBTOOL_TEST_TLS_CERT");
+    const bool givenOne = std::find(arguments.begin(), arguments.end(), "--tls-cert") !=
+                          arguments.end();
+    if (trustedCertificate != nullptr && !options_.ownCertificate && !givenOne) {
+        arguments.insert(arguments.end(), {"--tls-cert", trustedCertificate, "--tls-key",
+                                           std::getenv("DBTOOL_TEST_TLS_KEY")});
+    }
     std::vector<char*> argv;
     for (auto& argument : arguments) {
         argv.push_back(argument.data());

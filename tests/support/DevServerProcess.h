@@ -23,6 +23,9 @@ class DevServerProcess {
         // Further options for the server, e.g. {"--encryption", "force"} or
         // {"--server-version", "2016"}.
         std::vector<std::string> extraArguments{};
+        // The server's own certificate, as an installed SQL Server without one has, rather
+        // than the tests' trusted one (ToolTestEnvironment.h) that it gets otherwise.
+        bool ownCertificate = false;
     };
 
     // A batch, or a remote procedure call (then `sql` is empty).

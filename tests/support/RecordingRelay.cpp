@@ -70,6 +70,11 @@ RecordingRelay::~RecordingRelay() {
     ::close(listener_);
 }
 
+std::string RecordingRelay::fromClient() const {
+    const std::lock_guard lock(mutex_);
+    return fromClient_;
+}
+
 std::string RecordingRelay::recorded() const {
     std::lock_guard lock(mutex_);
     return fromClient_ + fromServer_;

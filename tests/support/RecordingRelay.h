@@ -21,6 +21,8 @@ class RecordingRelay {
 
     // Everything relayed so far, client to server and server to client.
     std::string recorded() const;
+    // What the clients sent, connection after connection.
+    std::string fromClient() const;
     bool sawBytes(std::span<const unsigned char> bytes) const;
     // The text as UTF-16LE, the way TDS carries SQL, names and messages.
     bool sawUtf16(const std::u16string& text) const;

@@ -30,6 +30,7 @@ class ScriptedPrompts : public Prompts {
         }
         return files.takeFirst();
     }
+    bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 };
 
 struct Window : ::testing::Test {
