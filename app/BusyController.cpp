@@ -1,10 +1,13 @@
 #include "BusyController.h"
 
 #include <QApplication>
-#include <QEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 #include "ProgressArea.h"
+#include "common/OperatorTexts.h"
 
 namespace {
 
@@ -42,10 +45,10 @@ bool isInput(QEvent::Type type) {
 }  // namespace
 
 BusyController::BusyController(QWidget& window, QStatusBar& bar, QLabel& statusPanel,
-                               HelperConnection& helper)
+                               std::shared_ptr<HelperConnection> helper)
     : window_(window),
       area_(new ProgressArea(bar, statusPanel)),
-      poller_(helper, QCoreApplication::applicationPid(),
+      poller_(std::move(helper), QCoreApplication::applicationPid(),
               [this](const ProgressPoller::Reading& reading) {
                   QMetaObject::invokeMethod(
                       this, [this, reading] { take(reading); }, Qt::QueuedConnection);
@@ -57,6 +60,10 @@ BusyController::BusyController(QWidget& window, QStatusBar& bar, QLabel& statusP
     noticeTimer_.setSingleShot(true);
     noticeTimer_.setInterval(kNoticeMs);
     connect(&noticeTimer_, &QTimer::timeout, this, [this] { refresh(); });
+    // Queued: the question is asked from the event loop, not from inside the click.
+    connect(
+        &area_->cancelButton(), &QPushButton::clicked, this, [this] { requestCancel(); },
+        Qt::QueuedConnection);
 }
 
 BusyController::~BusyController() {
@@ -65,17 +72,30 @@ BusyController::~BusyController() {
     }
 }
 
-void BusyController::begin(const QElapsedTimer& callStarted) {
+void BusyController::begin(const QElapsedTimer& callStarted, const QString& cancelQuestion,
+                           std::function<void()> cancel) {
     busy_ = true;
     ++call_;
     callStarted_ = callStarted;
+    cancelQuestion_ = cancelQuestion;
+    cancel_ = std::move(cancel);
+    cancelling_ = false;
+    vanished_ = false;
     server_.reset();
     qApp->installEventFilter(this);
     revealTimer_.start(std::max<int>(0, kRevealAfterMs - static_cast<int>(callStarted.elapsed())));
 }
 
+void BusyController::callFinished() {
+    if (question_) {
+        question_->done(QMessageBox::No);
+    }
+}
+
 void BusyController::end() {
+    callFinished();
     busy_ = false;
+    cancel_ = nullptr;
     ++call_;  // readings still on their way belong to no call
     poller_.stop();
     qApp->removeEventFilter(this);
@@ -90,13 +110,54 @@ void BusyController::end() {
     area_->clear();
 }
 
-bool BusyController::refuseClose() {
+bool BusyController::askToCancelForClose() {
     if (!busy_) {
+        return true;
+    }
+    if (cancelQuestion_.isEmpty() || question_) {
+        // Nothing to cancel here (or the operator is being asked already): the close waits.
+        area_->showNotice(texts::kCloseRefused);
+        noticeTimer_.start();
         return false;
     }
-    area_->showCloseRefused();
-    noticeTimer_.start();
+    if (cancelling_) {
+        return true;
+    }
+    if (!confirm(texts::kCloseQuestion)) {
+        return false;
+    }
+    cancelConfirmed();
     return true;
+}
+
+void BusyController::requestCancel() {
+    if (!busy_ || !revealed_ || cancelling_ || cancelQuestion_.isEmpty() || question_) {
+        return;
+    }
+    if (confirm(cancelQuestion_)) {
+        cancelConfirmed();
+    }
+}
+
+bool BusyController::confirm(const QString& text) {
+    const quint64 asked = call_;
+    QMessageBox question(QMessageBox::Question, texts::kCancelTitle, text,
+                         QMessageBox::Yes | QMessageBox::No, &window_);
+    question.setDefaultButton(QMessageBox::No);
+    question.setObjectName(QStringLiteral("CancelQuestion"));
+    question_ = &question;
+    const int answer = question.exec();
+    question_ = nullptr;
+    return answer == QMessageBox::Yes && busy_ && call_ == asked && !cancelling_;
+}
+
+void BusyController::cancelConfirmed() {
+    cancelling_ = true;
+    area_->cancelButton().setEnabled(false);
+    area_->showNotice(texts::kCancelling);
+    if (cancel_) {
+        cancel_();
+    }
 }
 
 bool BusyController::eventFilter(QObject* watched, QEvent* event) {
@@ -104,11 +165,24 @@ bool BusyController::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     auto* widget = static_cast<QWidget*>(watched);
-    return widget == &window_ || window_.isAncestorOf(widget);
+    if (widget != &window_ && !window_.isAncestorOf(widget)) {
+        return false;  // another window: the question, a dialog of the operation
+    }
+    QPushButton& cancel = area_->cancelButton();
+    if (widget == &cancel && event->type() != QEvent::Wheel) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        QMetaObject::invokeMethod(
+            this, [this] { requestCancel(); }, Qt::QueuedConnection);
+    }
+    return true;
 }
 
 void BusyController::showProgress() {
     revealed_ = true;
+    area_->setCancellable(!cancelQuestion_.isEmpty());
     QApplication::setOverrideCursor(Qt::BusyCursor);
     cursorSet_ = true;
     tickTimer_.start();
@@ -117,7 +191,11 @@ void BusyController::showProgress() {
 }
 
 void BusyController::refresh() {
-    if (!revealed_ || noticeTimer_.isActive()) {
+    if (!revealed_ || noticeTimer_.isActive() || cancelling_) {
+        return;
+    }
+    if (vanished_) {
+        area_->showNotice(texts::kOperationVanished);
         return;
     }
     area_->showProgress(callStarted_.elapsed(), server_);
@@ -127,6 +205,7 @@ void BusyController::take(const ProgressPoller::Reading& reading) {
     if (reading.call != call_ || !busy_) {
         return;
     }
+    vanished_ = reading.outcome == ProgressPoller::Outcome::Vanished;
     if (reading.outcome == ProgressPoller::Outcome::Progress) {
         server_ = reading.progress;
     } else {

@@ -15,6 +15,7 @@
 #include "QtPrompts.h"
 #include "ResponsiveConnection.h"
 #include "common/OperatorTexts.h"
+#include "operations/CancelReport.h"
 
 namespace {
 
@@ -32,12 +33,12 @@ FMain::FMain(ConnectionSlot::Factory connectionFactory, std::unique_ptr<Prompts>
     : QWidget(parent),
       helper_(std::make_shared<HelperConnection>(connectionFactory)),
       conn_([this, server = std::move(connectionFactory)] {
-          return std::make_unique<ResponsiveConnection>(server(), *runner_, *helper_);
+          return std::make_unique<ResponsiveConnection>(server, *runner_, purpose_);
       }),
       prompts_(prompts ? std::move(prompts) : std::make_unique<QtPrompts>(this, helper_)) {
     setFont(windowFont());
     buildControls();
-    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, *helper_);
+    busy_ = std::make_unique<BusyController>(*this, *StatusBar, *statusPanel_, helper_);
     runner_ = std::make_unique<CallRunner>(*busy_);
     wireHandlers();
     onLoad();
@@ -51,9 +52,13 @@ void FMain::onLoad() {
 }
 
 void FMain::closeEvent(QCloseEvent* event) {
-    // Closing would end the session and abort the server's work.
-    if (busy_->refuseClose()) {
+    if (busy_->busy()) {
+        // Closing would end the session under the server's work: the call is cancelled
+        // first, at the operator's word, and the window closes once it has returned.
         event->ignore();
+        if (busy_->askToCancelForClose()) {
+            closeAfterCall_ = true;
+        }
         return;
     }
     closeConnection(*this);
@@ -61,14 +66,43 @@ void FMain::closeEvent(QCloseEvent* event) {
 }
 
 void FMain::guarded(const std::function<void()>& handler) {
-    unlessBusy(
-        [&] { runWithErrorPath([this](const QString& text) { showStatus(text); }, handler); });
+    unlessBusy([&] {
+        runWithErrorPath([this](const QString& text) { showStatus(text); },
+                         [&] {
+                             try {
+                                 handler();
+                             } catch (const CallCancelled& cancelled) {
+                                 throw Error(whatTheCancelLeft(cancelled));
+                             }
+                         });
+    });
 }
 
 void FMain::unlessBusy(const std::function<void()>& handler) {
-    if (!busy_->busy()) {
-        handler();
+    if (busy_->busy()) {
+        return;
     }
+    handler();
+    if (std::exchange(closeAfterCall_, false)) {
+        close();
+    }
+}
+
+QString FMain::whatTheCancelLeft(const CallCancelled& cancelled) {
+    if (cancelled.ending() != CallCancelled::Ending::Stopped) {
+        return cancelled.description();
+    }
+    return runner_->run([helper = helper_, purpose = cancelled.purpose()] {
+        return cancelledStatus(purpose, *helper);
+    });
+}
+
+void FMain::shareLogin(const QString& connectionString) {
+    helper_->remember(connectionString);
+}
+
+void FMain::withdrawLogin() {
+    helper_->forget();
 }
 
 QString FMain::userText() const {
@@ -142,6 +176,11 @@ bool FMain::askYesNo(const QString& title, const QString& question) {
 
 ResultSet FMain::helperQuery(const QString& sql) {
     return helper_->run([&sql](Connection& helper) { return helper.query(sql); });
+}
+
+ChosenFile FMain::chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                   const BackupCheck& check) {
+    return prompts_->chooseBackupFile(filter, mode, check);
 }
 
 QString FMain::databaseNameText() const {

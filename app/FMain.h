@@ -11,6 +11,7 @@
 #include "operations/OperationHost.h"
 
 class BusyController;
+class CallCancelled;
 class CallRunner;
 class QComboBox;
 class QGroupBox;
@@ -50,18 +51,23 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     bool confirmCertificate(const UntrustedCertificate& refusal) override;
     int connectionState() const override { return conn_.state(); }
     void releaseConnection() override { conn_.release(); }
+    void shareLogin(const QString& connectionString) override;
+    void withdrawLogin() override;
 
     // ConnectionPanel and OperationHost
     DbListView& databaseList() override { return *this; }
     Connection& connection() override { return conn_.get(); }
 
     // OperationHost
+    void setCallPurpose(const std::optional<CallPurpose>& purpose) override { purpose_ = purpose; }
     int selectedDatabaseIndex() const override;
     QString selectedDatabaseText() const override;
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     bool askYesNo(const QString& title, const QString& question) override;
     ResultSet helperQuery(const QString& sql) override;
+    ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                const BackupCheck& check) override;
     QString databaseNameText() const override;
     void setDatabaseNameText(const QString& text) override;
     QString dataFileText() const override;
@@ -84,16 +90,21 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     void onLoad();
     // Runs a click handler inside the error path.
     void guarded(const std::function<void()>& handler);
-    // Runs a handler unless a call is running: handlers never overlap.
+    // Runs a handler unless a call is running: handlers never overlap. A close the
+    // operator asked for during the handler follows it.
     void unlessBusy(const std::function<void()>& handler);
+    // The status line after a cancel: what the server shows now.
+    QString whatTheCancelLeft(const CallCancelled& cancelled);
 
     // Declared before conn_, whose connection uses them. The helper connection is shared
     // with the jobs that read the server's files, which may outlive a dialog.
     std::shared_ptr<HelperConnection> helper_;
     std::unique_ptr<BusyController> busy_;
     std::unique_ptr<CallRunner> runner_;
+    std::optional<CallPurpose> purpose_;
     ConnectionSlot conn_;
     std::unique_ptr<Prompts> prompts_;
+    bool closeAfterCall_ = false;
 
     QLabel* L_Ip = nullptr;
     QLineEdit* T_Ip = nullptr;

@@ -1,5 +1,6 @@
 #include "ProgressArea.h"
 
+#include <QPushButton>
 #include <QStatusBar>
 #include <cmath>
 
@@ -8,8 +9,10 @@
 
 namespace {
 
-// Wide enough for the longest text, "完成 100%，剩余 10:00:00，已用 10:00:00".
-constexpr int kAreaWidthTwips = 3600;
+// Wide enough for the longest text, "完成 100%，剩余 10:00:00，已用 10:00:00", beside the
+// Cancel button.
+constexpr int kAreaWidthTwips = 4500;
+constexpr int kCancelWidthTwips = 780;
 // The status bar's own margins and the gap between its two widgets.
 constexpr int kMarginsPixels = 16;
 
@@ -41,9 +44,17 @@ QString progress(qint64 elapsedMilliseconds, const std::optional<ServerProgress>
 }  // namespace progress_text
 
 ProgressArea::ProgressArea(QStatusBar& bar, QLabel& statusPanel)
-    : QLabel(&bar), bar_(bar), statusPanel_(statusPanel), panelWidth_(statusPanel.width()) {
+    : QLabel(&bar),
+      bar_(bar),
+      cancel_(new QPushButton(texts::kCancel, this)),
+      statusPanel_(statusPanel),
+      panelWidth_(statusPanel.width()) {
     setObjectName(QStringLiteral("ProgressArea"));
     setFixedWidth(twipsToPixels(kAreaWidthTwips));
+    cancel_->setObjectName(QStringLiteral("C_Cancel"));
+    cancel_->setFocusPolicy(Qt::NoFocus);  // Esc does the same from anywhere in the window
+    setContentsMargins(0, 0, twipsToPixels(kCancelWidthTwips) + 4, 0);
+    cancel_->hide();
     bar.addPermanentWidget(this);
     hide();
 }
@@ -54,13 +65,25 @@ void ProgressArea::showProgress(qint64 elapsedMilliseconds,
     reveal();
 }
 
-void ProgressArea::showCloseRefused() {
-    setText(texts::kCloseRefused);
+void ProgressArea::showNotice(const QString& text) {
+    setText(text);
     reveal();
+}
+
+void ProgressArea::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    const int buttonWidth = twipsToPixels(kCancelWidthTwips);
+    cancel_->setGeometry(width() - buttonWidth, 0, buttonWidth, height());
+}
+
+void ProgressArea::setCancellable(bool cancellable) {
+    cancel_->setVisible(cancellable);
+    cancel_->setEnabled(cancellable);
 }
 
 void ProgressArea::clear() {
     QLabel::clear();
+    cancel_->hide();
     hide();
     statusPanel_.setFixedWidth(panelWidth_);
 }

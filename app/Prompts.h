@@ -16,6 +16,12 @@ class Prompts {
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
     // Yes or No, No the default; prompts that are never asked this answer No.
     virtual bool askYesNo(const QString& /*title*/, const QString& /*question*/) { return false; }
+    // The same, looking inside the chosen backup file first; scripted prompts answer as
+    // chooseFile.
+    virtual ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                        const BackupCheck& /*check*/) {
+        return chooseFile(filter, mode);
+    }
     // The server certificate dialog; true when the operator trusts the certificate.
     virtual bool confirmCertificate(const UntrustedCertificate& refusal) = 0;
 };

@@ -17,7 +17,17 @@ QString QtPrompts::askTypedConfirmation(const QString& prompt, const QString& ti
 }
 
 ChosenFile QtPrompts::chooseFile(const QString& filter, FileDialogMode mode) {
-    ServerFileDialog dialog(helper_, filter, mode, lastFileName_, parent_);
+    return choose(filter, mode, std::nullopt);
+}
+
+ChosenFile QtPrompts::chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                       const BackupCheck& check) {
+    return choose(filter, mode, check);
+}
+
+ChosenFile QtPrompts::choose(const QString& filter, FileDialogMode mode,
+                             const std::optional<BackupCheck>& check) {
+    ServerFileDialog dialog(helper_, filter, mode, lastFileName_, parent_, check);
     if (dialog.exec() != QDialog::Accepted) {
         throw Error(texts::kFileDialogCancelled);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "Prompts.h"
 
@@ -17,9 +18,14 @@ class QtPrompts : public Prompts {
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     bool askYesNo(const QString& title, const QString& question) override;
+    ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
+                                const BackupCheck& check) override;
     bool confirmCertificate(const UntrustedCertificate& refusal) override;
 
   private:
+    ChosenFile choose(const QString& filter, FileDialogMode mode,
+                      const std::optional<BackupCheck>& check);
+
     QWidget* parent_;
     std::shared_ptr<HelperConnection> helper_;
     QString lastFileName_;

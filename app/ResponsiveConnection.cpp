@@ -1,19 +1,24 @@
 #include "ResponsiveConnection.h"
 
-#include "CallRunner.h"
-#include "operations/HelperConnection.h"
+#include "common/OperatorTexts.h"
 
-ResponsiveConnection::ResponsiveConnection(std::unique_ptr<Connection> inner, CallRunner& runner,
-                                           HelperConnection& helper)
-    : inner_(std::move(inner)), runner_(runner), helper_(helper) {}
+ResponsiveConnection::ResponsiveConnection(Factory factory, CallRunner& runner,
+                                           const std::optional<CallPurpose>& purpose)
+    : factory_(std::move(factory)), runner_(runner), purpose_(purpose), inner_(factory_()) {}
 
 void ResponsiveConnection::open(const QString& connectionString) {
-    runner_.run([&] {
-        inner_->open(connectionString);
-        if (inner_->state() == Open) {
-            helper_.remember(connectionString);
-        }
-    });
+    // A login cannot be interrupted: a cancel lets it go, and a login that completes after
+    // all is closed without a statement.
+    CallRunner::Cancel cancel{
+        cancelQuestion(CallPurpose::connect()), {}, [inner = inner_] { inner->close(); }};
+    try {
+        runner_.run([inner = inner_, connectionString] { inner->open(connectionString); },
+                    std::move(cancel));
+    } catch (const CallCancelled&) {
+        giveUp();
+        throw CallCancelled(CallCancelled::Ending::Abandoned, texts::kConnectCancelled,
+                            CallPurpose::connect());
+    }
 }
 
 int ResponsiveConnection::state() const {
@@ -21,16 +26,34 @@ int ResponsiveConnection::state() const {
 }
 
 void ResponsiveConnection::close() {
-    runner_.run([&] {
-        helper_.forget();
-        inner_->close();
-    });
+    runner_.run([inner = inner_] { inner->close(); });
 }
 
 void ResponsiveConnection::execute(const QString& sql) {
-    runner_.run([&] { inner_->execute(sql); });
+    runStatement([sql](Connection& inner) { inner.execute(sql); });
 }
 
 ResultSet ResponsiveConnection::query(const QString& sql) {
-    return runner_.run([&] { return inner_->query(sql); });
+    return runStatement([sql](Connection& inner) { return inner.query(sql); });
+}
+
+template <typename Call>
+auto ResponsiveConnection::runStatement(Call call) -> decltype(call(std::declval<Connection&>())) {
+    const std::optional<CallPurpose> purpose = purpose_;
+    CallRunner::Cancel cancel{cancelQuestion(purpose), [inner = inner_] { inner->cancel(); },
+                              [inner = inner_] { inner->close(); }};
+    try {
+        return runner_.run([inner = inner_, call = std::move(call)] { return call(*inner); },
+                           std::move(cancel));
+    } catch (const CallCancelled& cancelled) {
+        if (cancelled.ending() != CallCancelled::Ending::Stopped) {
+            giveUp();
+            throw CallCancelled(cancelled.ending(), texts::kCancelUnacknowledged, purpose);
+        }
+        throw CallCancelled(cancelled.ending(), texts::kStatementCancelled, purpose);
+    }
+}
+
+void ResponsiveConnection::giveUp() {
+    inner_ = std::shared_ptr<Connection>(factory_());
 }

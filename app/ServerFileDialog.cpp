@@ -1,20 +1,25 @@
 #include "ServerFileDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
-#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
+#include "BackupPreviewPane.h"
+#include "DetachedJob.h"
+#include "OverwriteQuestion.h"
 #include "ServerEntryModel.h"
 #include "common/OperatorTexts.h"
+#include "operations/BackupPreview.h"
 #include "operations/HelperConnection.h"
 #include "operations/ServerPaths.h"
 
@@ -29,8 +34,11 @@ constexpr int kSizeColumnWidth = 120;
 
 ServerFileDialog::ServerFileDialog(std::shared_ptr<HelperConnection> helper, const QString& filter,
                                    FileDialogMode mode, const QString& lastFileName,
-                                   QWidget* parent)
-    : QDialog(parent), helper_(std::move(helper)), browser_(filter, mode, lastFileName) {
+                                   QWidget* parent, std::optional<BackupCheck> check)
+    : QDialog(parent),
+      helper_(std::move(helper)),
+      browser_(filter, mode, lastFileName),
+      check_(std::move(check)) {
     buildControls(browser_.description(), mode);
     fileName_->setText(browser_.offeredName());
     fileName_->selectAll();
@@ -62,6 +70,11 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
     grid->addWidget(fileType_, 5, 1, 1, 2);
     grid->addWidget(buttons, 6, 0, 1, 3);
     setTabOrder(fileName_, fileType_);
+    if (check_ && check_->use != BackupUse::BackUp) {
+        preview_ = new BackupPreviewPane(helper_, *check_, this);
+        grid->addWidget(preview_, 1, 3, 5, 1);
+        resize(kWidth + preview_->width(), kHeight);
+    }
 }
 
 void ServerFileDialog::buildLocation() {
@@ -93,7 +106,10 @@ void ServerFileDialog::buildEntryList() {
     notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(view_, &QTreeView::activated, this, &ServerFileDialog::openEntry);
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { offerEntry(current); });
+            [this](const QModelIndex& current) {
+                offerEntry(current);
+                previewEntry(current);
+            });
 }
 
 void ServerFileDialog::buildAnswerFields(const QString& description) {
@@ -138,20 +154,18 @@ void ServerFileDialog::read(std::optional<QString> folder) {
     const quint64 request = ++lastRequest_;
     pendingRequest_ = request;
     showNotice(texts::kServerFolderReading);
-    auto* watcher = new QFutureWatcher<ServerFileBrowser::Listing>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
-        watcher->deleteLater();
-        // An answer to a folder the operator has already left is dropped.
-        if (request == lastRequest_) {
-            pendingRequest_ = 0;
-            showListing(watcher->result());
-        }
-    });
-    // The job owns what it reads with, so it may outlive the dialog.
-    watcher->setFuture(QtConcurrent::run(
+    runDetached(
+        this,
         [helper = helper_, browser = browser_, host = host_, folder = std::move(folder)] {
             return browser.read(*helper, host, folder);
-        }));
+        },
+        [this, request](const ServerFileBrowser::Listing& listing) {
+            // An answer to a folder the operator has already left is dropped.
+            if (request == lastRequest_) {
+                pendingRequest_ = 0;
+                showListing(listing);
+            }
+        });
 }
 
 void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
@@ -159,8 +173,13 @@ void ServerFileDialog::showListing(const ServerFileBrowser::Listing& listing) {
         host_ = listing.host;
     }
     folder_ = listing.folder;
+    listed_ = listing.host.has_value() && listing.notice.isEmpty();
     location_->setText(folder_);
     entries_->setEntries(listing.entries);
+    if (preview_ != nullptr) {
+        preview_->clear();
+        selectOffered();
+    }
     up_->setEnabled(host_ && ServerFileBrowser::topFolder(*host_) != folder_);
     showNotice(listing.notice);
     emit listingShown();
@@ -176,9 +195,51 @@ void ServerFileDialog::answer(const QString& typed) {
     if (const auto* open = std::get_if<ServerFileBrowser::OpenFolder>(&result)) {
         read(open->folder);
     } else if (const auto* file = std::get_if<ChosenFile>(&result)) {
-        chosen_ = *file;
-        accept();
+        if (check_ && check_->use == BackupUse::BackUp && !absentFromListing(*file)) {
+            checkTarget(*file);
+        } else {
+            take(*file);
+        }
     }
+}
+
+bool ServerFileDialog::absentFromListing(const ChosenFile& file) const {
+    if (!listed_ || server_paths::folderOf(file.fullPath) != folder_ ||
+        !server_paths::matchesPattern(file.title, browser_.pattern())) {
+        return false;
+    }
+    const Qt::CaseSensitivity hostCase = host_->windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const std::vector<ServerEntry>& entries = entries_->entries();
+    return std::none_of(entries.begin(), entries.end(), [&](const ServerEntry& entry) {
+        return entry.name.compare(file.title, hostCase) == 0;
+    });
+}
+
+void ServerFileDialog::take(const ChosenFile& file) {
+    chosen_ = file;
+    accept();
+}
+
+void ServerFileDialog::checkTarget(const ChosenFile& file) {
+    const quint64 check = ++lastCheck_;
+    pendingCheck_ = check;
+    runDetached(
+        this,
+        [helper = helper_, host = host_, path = file.fullPath] {
+            return overwriteQuestion(*helper, host, path);
+        },
+        [this, check, file](const std::optional<QString>& question) {
+            // A name answered again meanwhile, or a dialog already closed, asks nothing more.
+            if (check != lastCheck_ || !isVisible()) {
+                return;
+            }
+            pendingCheck_ = 0;
+            if (!question || confirmOverwrite(this, *question)) {
+                take(file);
+            } else {
+                fileName_->setFocus();
+            }
+        });
 }
 
 void ServerFileDialog::openEntry(const QModelIndex& index) {
@@ -200,6 +261,28 @@ void ServerFileDialog::offerEntry(const QModelIndex& index) {
     if (index.isValid() && entries_->entry(index.row()).kind == ServerEntry::Kind::File) {
         fileName_->setText(entries_->entry(index.row()).name);
     }
+}
+
+void ServerFileDialog::selectOffered() {
+    const std::vector<ServerEntry>& entries = entries_->entries();
+    const auto offered = std::find_if(entries.begin(), entries.end(), [this](const auto& entry) {
+        return entry.kind == ServerEntry::Kind::File && entry.name == fileName_->text();
+    });
+    if (offered != entries.end()) {
+        view_->setCurrentIndex(entries_->index(static_cast<int>(offered - entries.begin()), 0));
+    }
+}
+
+void ServerFileDialog::previewEntry(const QModelIndex& index) {
+    if (preview_ == nullptr) {
+        return;
+    }
+    if (!index.isValid() || entries_->entry(index.row()).kind != ServerEntry::Kind::File) {
+        preview_->clear();
+        return;
+    }
+    preview_->preview(server_paths::joined(folder_, entries_->entry(index.row()).name, separator()),
+                      host_ ? host_->majorVersion : 0);
 }
 
 void ServerFileDialog::goUp() {

@@ -1,6 +1,6 @@
 // Runs the benchmarks against development servers on loopback and prints the table.
 //   dbtool_bench [--runs N] [--quick-runs N] [--process-runs N] [--memory-runs N]
-//                [--only list|detach|encryption|folder|startup|memory|longops]
+//                [--only list|detach|encryption|folder|startup|memory|longops|preview|cancel]
 // Each comparison alternates the tool's path with its baseline in the same run; the
 // figures are medians, and nothing here passes or fails on a figure.
 
@@ -23,13 +23,14 @@ namespace {
 using Stage = void (*)(const bench::Settings&, bench::Report&);
 
 const std::map<std::string, Stage> kStages{
-    {"list", bench::runListRefresh},      {"detach", bench::runDetach},
-    {"encryption", bench::runEncryption}, {"folder", bench::runFolderListing},
-    {"startup", bench::runStartup},       {"memory", bench::runPeakMemory},
-    {"longops", bench::runLongOperations},
+    {"list", bench::runListRefresh},       {"detach", bench::runDetach},
+    {"encryption", bench::runEncryption},  {"folder", bench::runFolderListing},
+    {"startup", bench::runStartup},        {"memory", bench::runPeakMemory},
+    {"longops", bench::runLongOperations}, {"preview", bench::runBackupPreview},
+    {"cancel", bench::runCancel},
 };
-const std::vector<std::string> kOrder{"list",    "detach", "encryption", "folder",
-                                      "startup", "memory", "longops"};
+const std::vector<std::string> kOrder{"list",    "detach",  "encryption", "folder", "startup",
+                                      "memory",  "longops", "preview",    "cancel"};
 
 struct CommandLine {
     bench::Settings settings;

@@ -34,6 +34,7 @@ class DirectHost : public OperationHost {
     QString selectedDatabaseText() const override { return window_.selectedDatabaseText(); }
     DbListView& databaseList() override { return window_.databaseList(); }
     Connection& connection() override { return direct_; }
+    void setCallPurpose(const std::optional<CallPurpose>&) override {}  // nothing to cancel here
     QString askTypedConfirmation(const QString& p, const QString& t) override {
         return window_.askTypedConfirmation(p, t);
     }

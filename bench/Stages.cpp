@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "BackupPreviewBench.h"
+#include "CancelBench.h"
 #include "DetachBench.h"
 #include "EncryptionBench.h"
 #include "FolderListingBench.h"
@@ -209,6 +211,100 @@ void runLongOperations(const Settings& settings, Report& report) {
                            ms(figures.medianUpdateIntervalSeconds) + " ms; ratio to the 1-s poll " +
                            std::to_string(figures.longestUpdateIntervalSeconds).substr(0, 4) +
                            "; target: at most 1,500 ms).");
+}
+
+void runBackupPreview(const Settings& settings, Report& report) {
+    progress("backup preview in the file dialog");
+    const DevServerProcess server(
+        DevServerProcess::Options{.saPassword = kPassword, .windowsHost = true});
+    const ServerLogin login{server.port(), server.saPassword()};
+    std::filesystem::create_directories(server.root() / "samples");
+    {
+        PlainOdbc client(login.odbcConnectionString());
+        for (const std::u16string name : {u"Shop", u"Sales"}) {
+            client.execute(u"CREATE DATABASE " + name);
+            client.execute(u"BACKUP DATABASE " + name + u" TO DISK = 'D:\\samples\\" + name +
+                           u".bak'");
+        }
+    }
+    const QString folder = QStringLiteral("D:\\samples\\");
+    report.timed.push_back(comparePreviewFill(login, folder, QStringLiteral("Shop.bak"),
+                                              QStringLiteral("Sales.bak"), settings.quickRuns));
+    const double fill = median(report.timed.back().toolSeconds);
+
+    progress("backup preview with a server that stands still for a second");
+    constexpr double kStall = 1.0;
+    const StalledPreview stalled =
+        previewWithStalledServer(login, server.pid(), folder, QStringLiteral("Sales.bak"), kStall);
+    report.notes.push_back(
+        "Backup preview: selecting a .bak in a restore's file dialog fills the pane in " +
+        std::to_string(static_cast<int>(fill * 1000 + 0.5)) +
+        " ms (median; target 300 ms). With the server stopped (SIGSTOP) for " +
+        std::to_string(static_cast<int>(kStall * 1000)) +
+        " ms from the selection, the pane was "
+        "filled after " +
+        std::to_string(static_cast<int>(stalled.fillSeconds * 1000 + 0.5)) +
+        " ms and the dialog's event loop never waited longer than " +
+        std::to_string(static_cast<int>(stalled.longestStall * 1000 + 0.5)) +
+        " ms (target 50 ms).");
+}
+
+void runCancel(const Settings& settings, Report& report) {
+    progress("cancel: restores of 200 MB at 20 MB/s, each cancelled a second in");
+    constexpr double kRate = 20;
+    DevServerProcess server(DevServerProcess::Options{kPassword, 0, kRate});
+    const ServerLogin login{server.port(), kPassword};
+    const QString backup = QString::fromStdString((server.dataDir() / "Big.bak").string());
+    {
+        // Backed up once, ten seconds under the rate; every restore then starts from it.
+        PlainOdbc client(login.odbcConnectionString());
+        client.execute(
+            QStringLiteral("CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '%1', "
+                           "SIZE = 200MB) LOG ON (NAME = Big_log, FILENAME = '%2')")
+                .arg(QString::fromStdString((server.dataDir() / "Big.mdf").string()),
+                     QString::fromStdString((server.dataDir() / "Big_log.ldf").string()))
+                .toStdU16String());
+        client.execute(u"ALTER DATABASE Big SET RECOVERY SIMPLE");
+        client.execute(QStringLiteral("BACKUP DATABASE Big TO DISK = '%1' WITH FORMAT")
+                           .arg(backup)
+                           .toStdU16String());
+    }
+    std::vector<double> cancels;
+    for (int run = 0; run < std::min(settings.memoryRuns, 5); ++run) {
+        cancels.push_back(cancelledRestoreSeconds(login, QStringLiteral("Big"), backup));
+    }
+    auto ms = [](double seconds) { return std::to_string(static_cast<int>(seconds * 1000 + 0.5)); };
+    report.notes.push_back("Cancel of a throttled restore, from \"是\" to the window idle again: " +
+                           ms(median(cancels)) + " ms median of " + std::to_string(cancels.size()) +
+                           " (ratio to the target " +
+                           std::to_string(median(cancels) / 1.0).substr(0, 4) +
+                           "; target: at most 1,000 ms).");
+
+    progress("cancel: a disconnect while the helper's query hangs");
+    std::vector<double> disconnects;
+    const QString target = QString::fromStdString((server.dataDir() / "Mid.bak").string());
+    {
+        // 20 MB: a backup of a second, long enough for the progress poll to start.
+        PlainOdbc client(login.odbcConnectionString());
+        client.execute(QStringLiteral("CREATE DATABASE Mid ON PRIMARY (NAME = Mid, FILENAME = "
+                                      "'%1', SIZE = 20MB)")
+                           .arg(QString::fromStdString((server.dataDir() / "Mid.mdf").string()))
+                           .toStdU16String());
+    }
+    for (int run = 0; run < std::min(settings.memoryRuns, 5); ++run) {
+        disconnects.push_back(
+            disconnectBehindStalledHelperSeconds(login, QStringLiteral("Mid"), target));
+    }
+    report.notes.push_back(
+        "Disconnect while a helper query hangs: " + ms(median(disconnects)) + " ms median of " +
+        std::to_string(disconnects.size()) + " (ratio to the target " +
+        std::to_string(median(disconnects) / 0.5).substr(0, 4) + "; target: at most 500 ms).");
+
+    progress("cancel: a login to a server that never answers (15 s)");
+    const double silent = silentLoginSeconds();
+    report.notes.push_back("Login to a silent server, until the window is usable again: " +
+                           ms(silent) + " ms (ratio to 15 s " +
+                           std::to_string(silent / 15.0).substr(0, 5) + "; target: 15 s ± 1 s).");
 }
 
 }  // namespace bench

@@ -20,5 +20,7 @@ void runStartup(const Settings& settings, Report& report);
 void runPeakMemory(const Settings& settings, Report& report);
 void runFolderListing(const Settings& settings, Report& report);
 void runLongOperations(const Settings& settings, Report& report);
+void runBackupPreview(const Settings& settings, Report& report);
+void runCancel(const Settings& settings, Report& report);
 
 }  // namespace bench

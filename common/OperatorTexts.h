@@ -77,6 +77,42 @@ inline const QString kServerFolderUnlisted = QStringLiteral("服务器无法列�
 inline const QString kServerFilesLinkLost =
     QStringLiteral("与数据库服务器的浏览连接已断开：%1 仍可输入服务器上的完整路径。");
 
+// The server file dialog's look inside a backup file: the preview pane of a restore, its
+// warnings (one line each), and the question before a backup overwrites a file.
+inline const QString kBackupPreviewTitle = QStringLiteral("备份文件内容");
+inline const QString kBackupPreviewHint = QStringLiteral("选中一个备份文件，这里显示其中的内容。");
+inline const QString kBackupPreviewReading = QStringLiteral("正在读取备份文件……");
+inline const QString kBackupPreviewUnreadable = QStringLiteral("服务器无法读取该备份文件：%1");
+inline const QString kBackupDatabase = QStringLiteral("数据库：%1");
+inline const QString kBackupType = QStringLiteral("备份类型：%1");
+inline const QString kBackupTypeFull = QStringLiteral("完整备份");
+inline const QString kBackupTypeDifferential = QStringLiteral("差异备份");
+inline const QString kBackupTypeLog = QStringLiteral("事务日志备份");
+inline const QString kBackupTypeOther = QStringLiteral("其他（类型 %1）");
+inline const QString kBackupServer = QStringLiteral("服务器：%1");
+inline const QString kBackupStarted = QStringLiteral("开始时间：%1");
+inline const QString kBackupFinished = QStringLiteral("完成时间：%1");
+inline const QString kBackupSize = QStringLiteral("大小：%1 MB");
+inline const QString kBackupRecovery = QStringLiteral("恢复模式：%1");
+inline const QString kBackupSetCount = QStringLiteral("备份集：文件中有 %1 个，恢复使用第 1 个");
+inline const QString kBackupFiles = QStringLiteral("文件（逻辑名 → 物理文件）：");
+inline const QString kBackupFileLine = QStringLiteral("  %1 → %2");
+inline const QString kWarnOtherDatabase =
+    QStringLiteral("注意：这是数据库 %1 的备份，不是所选的 %2。");
+inline const QString kWarnNotFull = QStringLiteral("注意：这不是完整备份，不能单独用来恢复。");
+inline const QString kWarnNewerVersion = QStringLiteral(
+    "注意：备份来自更新版本的服务器（%1 版），本服务器为 %2 版，恢复会失败（错误 3169）。");
+inline const QString kWarnForcedRestoreFiles =
+    QStringLiteral("注意：备份中有 %1 个文件，强制恢复需要 2 个，将被拒绝。");
+inline const QString kOverwriteTitle = QStringLiteral("替换备份文件");
+inline const QString kOverwriteQuestion = QStringLiteral(
+    "服务器上已有文件“%1”。\n备份以 WITH FORMAT 写入，会替换整个文件，其中现有的备份将全部丢失：\n"
+    "%2\n\n要替换它吗？");
+inline const QString kOverwriteSetLine = QStringLiteral("· 数据库 %1，%2");
+inline const QString kYes = QStringLiteral("是(&Y)");
+inline const QString kNo = QStringLiteral("否(&N)");
+inline const QString kOverwriteNoSets = QStringLiteral("（服务器读不出其中的备份：%1）");
+
 // The tool's own failures (%1, %2: the values named).
 inline const QString kNoFullStopInDataFileName =
     QStringLiteral("数据文件名中没有“.”，无法推出数据库名");
@@ -91,6 +127,48 @@ inline const QString kForcedRestoreBackupFiles =
 inline const QString kWaitingElapsed = QStringLiteral("执行中，已用 %1");
 inline const QString kServerProgress = QStringLiteral("完成 %1%，剩余 %2，已用 %3");
 inline const QString kCloseRefused = QStringLiteral("操作进行中，请等待完成");
+// Cancel: the button, the question (%1 what cancelling this call means), what a close asks,
+// and what the progress area says meanwhile.
+inline const QString kCancel = QStringLiteral("取消");
+inline const QString kCancelTitle = QStringLiteral("附加数据库");
+inline const QString kCancelConnectQuestion =
+    QStringLiteral("取消连接？正在进行的连接尝试将停止。");
+inline const QString kCancelBackUpQuestion =
+    QStringLiteral("取消备份？服务器将停止备份，备份文件可能不存在或不完整。");
+inline const QString kCancelRestoreQuestion = QStringLiteral(
+    "取消恢复？服务器将停止恢复，数据库可能处于 RESTORING 状态而无法使用，直到再次恢复完成。");
+inline const QString kCancelCleanUpQuestion =
+    QStringLiteral("取消清理？服务器将停止收缩数据库，恢复模式可能停留在 SIMPLE。");
+inline const QString kCancelStatementQuestion =
+    QStringLiteral("取消该操作？服务器将停止正在执行的语句。");
+inline const QString kCloseQuestion = QStringLiteral("操作进行中。取消该操作并关闭窗口？");
+inline const QString kCancelling = QStringLiteral("正在取消，等待服务器确认……");
+inline const QString kOperationVanished = QStringLiteral("服务器上已看不到该操作，连接可能已中断");
+
+// What a cancel left, read back from the server (%1 the database or the backup file, %2
+// the state or recovery model the server shows).
+inline const QString kConnectCancelled = QStringLiteral("连接已取消");
+inline const QString kStatementCancelled = QStringLiteral("操作已取消，服务器已停止执行");
+inline const QString kRestoreCancelledRestoring =
+    QStringLiteral("恢复已取消，数据库 %1 处于 %2 状态，需要重新恢复后才能使用");
+inline const QString kRestoreCancelledState =
+    QStringLiteral("恢复已取消，数据库 %1 现在处于 %2 状态");
+inline const QString kRestoreCancelledGone = QStringLiteral("恢复已取消，服务器上没有数据库 %1");
+inline const QString kRestoreCancelledUnchecked =
+    QStringLiteral("恢复已取消，无法查明数据库 %1 现在的状态");
+inline const QString kBackUpCancelledFileExists =
+    QStringLiteral("备份已取消，服务器上存在备份文件 %1，但它可能不完整");
+inline const QString kBackUpCancelledNoFile = QStringLiteral("备份已取消，服务器上没有备份文件 %1");
+inline const QString kBackUpCancelledUnchecked =
+    QStringLiteral("备份已取消，无法查明服务器上是否有备份文件 %1");
+inline const QString kCleanUpCancelledRecovery =
+    QStringLiteral("清理已取消，数据库 %1 现在的恢复模式为 %2");
+inline const QString kCleanUpCancelledGone = QStringLiteral("清理已取消，服务器上没有数据库 %1");
+inline const QString kCleanUpCancelledUnchecked =
+    QStringLiteral("清理已取消，无法查明数据库 %1 现在的恢复模式");
+// The server never acknowledged the cancel: the link is given up.
+inline const QString kCancelUnacknowledged =
+    QStringLiteral("服务器在 30 秒内没有确认取消，连接视为已中断并已关闭，请重新连接");
 // The helper connection asked for before the tool's own session logged in.
 inline const QString kNoLoginYet = QStringLiteral("尚未连接数据库");
 
@@ -101,6 +179,8 @@ inline const QString kMissingDriver =
     QStringLiteral("缺少 ODBC 驱动 %1：请安装 %2 软件包（%3），再向 unixODBC 注册该驱动（%4）");
 inline const QString kLinkLost = QStringLiteral("与数据库服务器的连接已断开");
 inline const QString kAlreadyOpen = QStringLiteral("数据库连接已经打开");
+// %1 the login time-out in seconds.
+inline const QString kLoginTimedOut = QStringLiteral("连接超时：服务器在 %1 秒内没有应答");
 // A server that offers no encryption in its PRELOGIN answer.
 inline const QString kServerCannotEncrypt =
     QStringLiteral("连接被拒绝：服务器不支持加密连接，未发送登录信息");

@@ -11,10 +11,15 @@ void backUpDatabase(OperationHost& host) {
     if (!databaseName) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Save);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Save, {BackupUse::BackUp, *databaseName});
     // The backup runs beside the database's other sessions: none is ended.
     Connection& conn = host.connection();
-    conn.execute(backupStatement(*databaseName, backupFile.fullPath));
+    {
+        const CallPurposeScope purpose(host,
+                                       CallPurpose::backUp(*databaseName, backupFile.fullPath));
+        conn.execute(backupStatement(*databaseName, backupFile.fullPath));
+    }
     host.showStatus(texts::kBackedUp);
     LoadDbList(conn, host.databaseList());
 }

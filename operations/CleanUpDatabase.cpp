@@ -14,13 +14,16 @@ void cleanUpDatabase(OperationHost& host) {
     }
     Connection& conn = host.connection();
     KillSessions(conn, *databaseName);
-    // Each statement is its own batch and runs only after the one before has succeeded; a
-    // failure leaves the database as far as the server got.
-    conn.execute(recoverySimpleNoWaitStatement(*databaseName));
-    conn.execute(recoverySimpleStatement(*databaseName));
-    conn.execute(shrinkStatement(*databaseName));
-    conn.execute(recoveryFullNoWaitStatement(*databaseName));
-    conn.execute(recoveryFullStatement(*databaseName));
+    {
+        const CallPurposeScope purpose(host, CallPurpose::cleanUp(*databaseName));
+        // Each statement is its own batch and runs only after the one before has succeeded;
+        // a failure leaves the database as far as the server got.
+        conn.execute(recoverySimpleNoWaitStatement(*databaseName));
+        conn.execute(recoverySimpleStatement(*databaseName));
+        conn.execute(shrinkStatement(*databaseName));
+        conn.execute(recoveryFullNoWaitStatement(*databaseName));
+        conn.execute(recoveryFullStatement(*databaseName));
+    }
     host.showStatus(texts::kCleanedUp);
     LoadDbList(conn, host.databaseList());
 }

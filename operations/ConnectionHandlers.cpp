@@ -57,11 +57,13 @@ void connectToServer(ConnectionPanel& panel) {
     const QString password = panel.passwordText();
     const QString server = panel.serverText();
     const auto style = connection_string::loginStyleForIndex(panel.loginStyleIndex());
-    openTrustingOnWord(panel, connection_string::compose(style, user, password, server));
+    const QString connectionString = connection_string::compose(style, user, password, server);
+    openTrustingOnWord(panel, connectionString);
     Connection& conn = panel.connection();
     if (conn.state() != Connection::Open) {
         return;
     }
+    panel.shareLogin(connectionString);
     switchToConnectedSet(panel);
     panel.showStatus(texts::kConnected);
     LoadDbList(conn, panel.databaseList());
@@ -75,6 +77,7 @@ void disconnectFromServer(ConnectionPanel& panel) {
 }
 
 void closeConnection(ConnectionPanel& panel) {
+    panel.withdrawLogin();
     if (panel.connectionState() != Connection::Closed) {
         panel.connection().close();
         panel.releaseConnection();

@@ -39,6 +39,11 @@ class ConnectionPanel {
     virtual int connectionState() const = 0;
     // Empties the window's reference, so that the next use creates a fresh, closed object.
     virtual void releaseConnection() = 0;
+
+    // The helper connection logs in as the tool's own session did; withdrawn when that
+    // session closes. Neither waits for the server.
+    virtual void shareLogin(const QString& connectionString) = 0;
+    virtual void withdrawLogin() = 0;
 };
 
 // User name and password can be typed only for SQL Server logins.

@@ -47,7 +47,8 @@ void forceRestoreDatabase(OperationHost& host) {
     if (!confirmTyped(host, texts::kForcedRestorePrompt, texts::kForcedRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Open, {BackupUse::ForcedRestore, *databaseName});
     Connection& conn = host.connection();
 
     // Both sides are read and checked before anything on the server changes.
@@ -59,7 +60,8 @@ void forceRestoreDatabase(OperationHost& host) {
     runOnDatabaseAlone(host, *databaseName,
                        forcedRestoreStatement(*databaseName, backupFile.fullPath,
                                               {backupNames[0], targetFiles[0].physicalName},
-                                              {backupNames[1], targetFiles[1].physicalName}));
+                                              {backupNames[1], targetFiles[1].physicalName}),
+                       CallPurpose::restore(*databaseName));
 
     // The restored database carries the backup's logical names; a read that does not give
     // two files leaves the names read before the restore.

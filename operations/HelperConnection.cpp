@@ -4,56 +4,59 @@
 
 namespace {
 
-// Unlike the tool's own session, the helper gives up on a server that does not answer its
-// login, so that a disconnect or the window's end never waits on it for long.
-const QString kLoginTimeOut = QStringLiteral(";Connect Timeout=10");
+// The helper's questions are small: one that the server has not answered in this time is
+// stuck, and whoever asked gives up on it rather than hold up the window.
+const QString kStatementTimeOut = QStringLiteral(";Command Timeout=10");
 
 }  // namespace
 
 HelperConnection::HelperConnection(Factory factory) : factory_(std::move(factory)) {}
 
-HelperConnection::~HelperConnection() {
-    closeConnection();
-}
+HelperConnection::~HelperConnection() = default;
 
 void HelperConnection::remember(const QString& connectionString) {
     const std::lock_guard lock(mutex_);
-    if (connectionString_ != connectionString) {
-        closeConnection();  // a connection of an earlier login
-        connectionString_ = connectionString;
+    if (!login_ || login_->connectionString != connectionString) {
+        // A connection of an earlier login goes with its last call.
+        login_ = std::make_shared<Login>(connectionString);
     }
 }
 
 void HelperConnection::forget() {
-    const std::lock_guard lock(mutex_);
-    closeConnection();
-    connectionString_.reset();
+    std::shared_ptr<Login> forgotten;
+    {
+        const std::lock_guard lock(mutex_);
+        forgotten = std::move(login_);
+    }
+    // Closed here unless a call still uses it; closing an idle link sends nothing to wait for.
 }
 
-Connection& HelperConnection::openConnection() {
-    if (!connectionString_) {
+std::shared_ptr<HelperConnection::Login> HelperConnection::currentLogin() {
+    const std::lock_guard lock(mutex_);
+    if (!login_) {
         throw Error(texts::kNoLoginYet);
     }
-    if (!connection_ || connection_->state() != Connection::Open) {
-        connection_ = factory_();
-        try {
-            connection_->open(*connectionString_ + kLoginTimeOut);
-        } catch (...) {
-            connection_.reset();
-            throw;
-        }
-    }
-    return *connection_;
+    return login_;
 }
 
-void HelperConnection::closeConnection() noexcept {
-    if (!connection_) {
+void HelperConnection::Login::closeConnection() noexcept {
+    if (!connection) {
         return;
     }
     try {
-        connection_->close();
+        connection->close();
     } catch (const std::exception&) {
         // A link that is already gone cannot be closed politely; the object goes anyway.
     }
-    connection_.reset();
+    connection.reset();
+}
+
+Connection& HelperConnection::openConnection(Login& login) {
+    if (!login.connection || login.connection->state() != Connection::Open) {
+        login.closeConnection();
+        std::unique_ptr<Connection> connection = factory_();
+        connection->open(login.connectionString + kStatementTimeOut);
+        login.connection = std::move(connection);
+    }
+    return *login.connection;
 }

@@ -4,7 +4,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <utility>
 
 #include "session/Connection.h"
@@ -14,6 +13,10 @@
 // Whatever the tool asks the server on its own account (how far a long statement has got,
 // which files the server has) goes here, so that the tool's own session receives exactly
 // the statements of the operator's operations and nothing else.
+//
+// No statement on it waits for long (each gives up after a few seconds), and nobody waits
+// for one: forgetting the login never waits behind a call under way, whose connection is
+// closed by that call's own thread when it returns.
 class HelperConnection {
   public:
     using Factory = std::function<std::unique_ptr<Connection>()>;
@@ -33,25 +36,39 @@ class HelperConnection {
     // so that the next call opens afresh. Raises Error when no login was remembered.
     template <typename Fn>
     auto run(Fn&& fn) -> decltype(fn(std::declval<Connection&>())) {
-        const std::lock_guard lock(mutex_);
-        Connection& connection = openConnection();
+        const std::shared_ptr<Login> login = currentLogin();
+        const std::lock_guard use(login->use);
+        Connection& connection = openConnection(*login);
         try {
             return std::forward<Fn>(fn)(connection);
         } catch (const DatabaseError& error) {
             if (error.isConnectionFailure()) {
-                closeConnection();
+                login->closeConnection();
             }
             throw;
         }
     }
 
   private:
-    // Both with mutex_ held.
-    Connection& openConnection();
-    void closeConnection() noexcept;
+    // One remembered login and its connection. It goes, and closes its connection, with
+    // the last call that uses it.
+    struct Login {
+        explicit Login(QString text) : connectionString(std::move(text)) {}
+        ~Login() { closeConnection(); }
+        Login(const Login&) = delete;
+        Login& operator=(const Login&) = delete;
+        void closeConnection() noexcept;
+
+        const QString connectionString;
+        std::mutex use;  // held for a whole call
+        std::unique_ptr<Connection> connection;
+    };
+
+    std::shared_ptr<Login> currentLogin();
+    // With login.use held.
+    Connection& openConnection(Login& login);
 
     Factory factory_;
-    std::mutex mutex_;
-    std::optional<QString> connectionString_;
-    std::unique_ptr<Connection> connection_;
+    std::mutex mutex_;  // guards login_ alone, never held across a call
+    std::shared_ptr<Login> login_;
 };

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "ServerProgress.h"
 
@@ -14,24 +14,29 @@ class HelperConnection;
 
 // Reads the server's progress of the tool's running statement about once a second, on a
 // thread of its own: a query on the window's thread would stall it on a slow network.
+// Nobody ever waits for that thread: a reading under way when the poller goes is dropped.
 class ProgressPoller {
   public:
     enum class Outcome {
         Progress,    // the server reports how far it has got
         NoProgress,  // the running statement is not one the server reports on
-        Failed,      // the helper connection or its query failed: no more readings this call
+        // The server no longer lists the tool's request, or the helper has not reached the
+        // server for a while: the tool's own link may be gone.
+        Vanished,
+        Failed,  // the helper's query failed: no more readings this call
     };
     struct Reading {
         quint64 call = 0;
         Outcome outcome = Outcome::NoProgress;
         ServerProgress progress;
     };
-    // Called on the poller's thread, with no lock held.
+    // Called on the poller's thread, with no lock of the poller held.
     using Deliver = std::function<void(const Reading&)>;
 
-    ProgressPoller(HelperConnection& helper, qint64 processId, Deliver deliver,
-                   std::chrono::milliseconds interval = std::chrono::seconds(1));
-    ~ProgressPoller();  // waits for a reading under way
+    ProgressPoller(std::shared_ptr<HelperConnection> helper, qint64 processId, Deliver deliver,
+                   std::chrono::milliseconds interval = std::chrono::seconds(1),
+                   std::chrono::milliseconds unreachableAfter = std::chrono::seconds(30));
+    ~ProgressPoller();  // never waits
     ProgressPoller(const ProgressPoller&) = delete;
     ProgressPoller& operator=(const ProgressPoller&) = delete;
 
@@ -41,17 +46,6 @@ class ProgressPoller {
     void stop();
 
   private:
-    void loop();
-    Reading readOnce(quint64 call, ServerProgressReader& reader);
-
-    HelperConnection& helper_;
-    const qint64 processId_;
-    const Deliver deliver_;
-    const std::chrono::milliseconds interval_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<quint64> watched_;
-    bool quitting_ = false;
-    std::thread thread_;  // last: starts once everything above is ready
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
 };

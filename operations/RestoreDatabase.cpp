@@ -16,9 +16,11 @@ void restoreDatabase(OperationHost& host) {
     if (!confirmTyped(host, texts::kRestorePrompt, texts::kRestoreTitle)) {
         return;
     }
-    const ChosenFile backupFile = host.chooseFile(texts::kBackupFileFilter, FileDialogMode::Open);
+    const ChosenFile backupFile = host.chooseBackupFile(
+        texts::kBackupFileFilter, FileDialogMode::Open, {BackupUse::Restore, *databaseName});
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
-    runOnDatabaseAlone(host, *databaseName, restoreStatement(*databaseName, backupFile.fullPath));
+    runOnDatabaseAlone(host, *databaseName, restoreStatement(*databaseName, backupFile.fullPath),
+                       CallPurpose::restore(*databaseName));
     host.showStatus(texts::kRestored);
     LoadDbList(host.connection(), host.databaseList());
 }

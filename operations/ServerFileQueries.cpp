@@ -36,6 +36,8 @@ const QString kEveryName = QStringLiteral("*");
 // entries only when asked for level 0.
 const QString kOwnEntriesOnly = QStringLiteral(" WHERE level = 0");
 
+const QString kHeaderFromDisk = QStringLiteral("RESTORE HEADERONLY FROM DISK = ");
+
 const QString kDirTree = QStringLiteral("EXEC master.sys.xp_dirtree ");
 const QString kDirTreeOwnEntriesWithFiles = QStringLiteral(", 1, 1");
 
@@ -80,4 +82,8 @@ QString folderEntriesQuery(const QString& folder) {
 
 QString folderTreeProcedure(const QString& folder) {
     return kDirTree + literal(folder) + kDirTreeOwnEntriesWithFiles;
+}
+
+QString backupHeaderQuery(const QString& backupPath) {
+    return kHeaderFromDisk + nationalLiteral(backupPath);
 }

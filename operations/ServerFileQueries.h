@@ -22,3 +22,6 @@ QString fixedDrivesProcedure();
 QString folderEntriesQuery(const QString& folder);
 // The folder's own entries: subdirectory, depth, file (1 for a file). Every release.
 QString folderTreeProcedure(const QString& folder);
+
+// One row per backup set of the file, in SQL Server's RESTORE HEADERONLY columns.
+QString backupHeaderQuery(const QString& backupPath);

@@ -45,6 +45,7 @@ QString ServerProgressReader::requestsQuery(const QList<qint64>& sessionIds) {
 }
 
 std::optional<ServerProgress> ServerProgressReader::read(Connection& helper) {
+    requestMissing_ = false;
     if (toolSessions_.isEmpty()) {
         const ResultSet sessions = helper.query(sessionsQuery());
         for (qsizetype row = 0; row < sessions.rowCount(); ++row) {
@@ -59,6 +60,7 @@ std::optional<ServerProgress> ServerProgressReader::read(Connection& helper) {
         }
     }
     const ResultSet requests = helper.query(requestsQuery(toolSessions_));
+    requestMissing_ = requests.rowCount() == 0;
     for (qsizetype row = 0; row < requests.rowCount(); ++row) {
         if (!reportsProgress(requests.field(row, QStringLiteral("command")))) {
             continue;

@@ -25,6 +25,9 @@ class ServerProgressReader {
     // tool's session is running; nothing while it runs none. Only reads. Raises what the
     // connection raises.
     std::optional<ServerProgress> read(Connection& helper);
+    // After a read: the tool's session was found, yet the server lists no request of it. A
+    // call under way that the server no longer lists was cut off from its client.
+    bool requestMissing() const { return requestMissing_; }
 
     // The two queries, for tests and for whoever audits what the helper sends.
     QString sessionsQuery() const;
@@ -34,4 +37,5 @@ class ServerProgressReader {
     qint64 processId_;
     // The sessions are looked up once per reader: the tool's session stays for a call.
     QList<qint64> toolSessions_;
+    bool requestMissing_ = false;
 };

@@ -64,6 +64,8 @@ const QString kSingleUserRollback = QStringLiteral(" SET SINGLE_USER WITH ROLLBA
 const QString kMultiUser = QStringLiteral(" SET MULTI_USER");
 
 // Back up.
+const QString kDatabaseState =
+    QStringLiteral("SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = ");
 const QString kBackup = QStringLiteral("Backup Database ");
 const QString kBackupToDisk = QStringLiteral(" To disk=");
 const QString kBackupWithFormat = QStringLiteral(" WITH FORMAT ");
@@ -154,6 +156,10 @@ QString forcedStatement(const QString& databaseName, const QString& statement) {
 
 QString multiUserStatement(const QString& databaseName) {
     return kAlterDatabase + identifier(databaseName) + kMultiUser;
+}
+
+QString databaseStateQuery(const QString& databaseName) {
+    return kDatabaseState + literal(databaseName);
 }
 
 QString backupStatement(const QString& databaseName, const QString& backupPath) {

@@ -34,6 +34,8 @@ QString dropStatement(const QString& databaseName);
 QString sessionsUsingQuery(const QString& databaseName);
 QString forcedStatement(const QString& databaseName, const QString& statement);
 QString multiUserStatement(const QString& databaseName);
+// What a cancel left of a database: state_desc, recovery_model_desc. Helper connection only.
+QString databaseStateQuery(const QString& databaseName);
 
 // Back up and restore.
 QString backupStatement(const QString& databaseName, const QString& backupPath);

@@ -39,14 +39,23 @@ QString question(OperationHost& host, const QString& databaseName) {
                                      holders.join(texts::kInUseSessionSeparator));
 }
 
+// The statement, run for its purpose.
+void runFor(OperationHost& host, const std::optional<CallPurpose>& purpose, const QString& sql) {
+    std::optional<CallPurposeScope> scope;
+    if (purpose) {
+        scope.emplace(host, *purpose);
+    }
+    host.connection().execute(sql);
+}
+
 }  // namespace
 
-void runOnDatabaseAlone(OperationHost& host, const QString& databaseName,
-                        const QString& statement) {
+void runOnDatabaseAlone(OperationHost& host, const QString& databaseName, const QString& statement,
+                        const std::optional<CallPurpose>& purpose) {
     Connection& conn = host.connection();
     KillSessions(conn, databaseName);
     try {
-        conn.execute(statement);
+        runFor(host, purpose, statement);
         return;
     } catch (const DatabaseError& error) {
         if (!isInUse(error) || !host.askYesNo(texts::kInUseTitle, question(host, databaseName))) {
@@ -54,7 +63,7 @@ void runOnDatabaseAlone(OperationHost& host, const QString& databaseName,
         }
     }
     try {
-        conn.execute(forcedStatement(databaseName, statement));
+        runFor(host, purpose, forcedStatement(databaseName, statement));
     } catch (const Error&) {
         // A dropped or detached database is gone and a restored one has the access mode of
         // its backup; one that is still there must not stay the last session's alone.

@@ -17,4 +17,9 @@ class Connection {
     virtual void close() = 0;
     virtual void execute(const QString& sql) = 0;
     virtual ResultSet query(const QString& sql) = 0;
+
+    // From another thread while execute() or query() runs: asks the server to stop it (an
+    // attention), and the running call then fails. Returns at once, without waiting for the
+    // server. A connection that is running nothing, or cannot be interrupted, ignores it.
+    virtual void cancel() {}
 };

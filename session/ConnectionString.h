@@ -17,9 +17,11 @@ inline const QString kInitialCatalog = QStringLiteral("initial catalog");
 inline const QString kIntegratedSecurity = QStringLiteral("integrated security");
 inline const QString kUserId = QStringLiteral("user id");
 inline const QString kPassword = QStringLiteral("password");
-// Seconds a login may take; the window never composes it (the tool sets no time-out for its
-// own session), the helper connection adds it.
+// Seconds a login may take, and a statement; the window composes neither (its session
+// keeps the access layer's login time-out and no statement time-out), the helper
+// connection adds the statement's.
 inline const QString kConnectTimeout = QStringLiteral("connect timeout");
+inline const QString kCommandTimeout = QStringLiteral("command timeout");
 }  // namespace key
 
 enum class LoginStyle { Windows, SqlServer };

@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <array>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,10 @@ namespace {
 
 // SQLSTATE 08S01, communication link failure.
 const QString kLinkFailureState = QStringLiteral("08S01");
+// SQLSTATE HY008, the statement was cancelled: it has nothing more to give.
+const QString kCancelledState = QStringLiteral("HY008");
+// SQLSTATE HYT00, a time-out expired.
+const QString kTimeoutState = QStringLiteral("HYT00");
 
 // An ODBC handle, freed when its owner goes, whatever happened to the calls that used it.
 template <SQLSMALLINT Type>
@@ -150,18 +155,71 @@ DatabaseError statementError(SQLHDBC dbc, SQLHSTMT stmt) {
     return DatabaseError(description, kLinkFailureState, error.nativeError());
 }
 
+}  // namespace
+
+// The handles of an open connection. Members go in reverse order: the link is ended, then
+// the connection handle freed, then the environment.
+struct OdbcConnection::Link {
+    EnvironmentHandle env = odbc3Environment();
+    ConnectionHandle dbc{SQL_HANDLE_ENV, env.get()};
+    bool connected = false;
+    std::optional<int> commandTimeoutSeconds;
+
+    // The statement under way, for cancel() from another thread.
+    std::mutex runningMutex;
+    SQLHSTMT running = SQL_NULL_HSTMT;
+
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+    ~Link() {
+        if (connected) {
+            // A link the server already dropped cannot be ended politely; the handles go anyway.
+            SQLDisconnect(dbc.get());
+        }
+    }
+};
+
+namespace {
+
+// Makes a statement reachable for cancel() while it runs; it is unreachable again before
+// its handle is freed.
+class RunningStatement {
+  public:
+    RunningStatement(OdbcConnection::Link& link, SQLHSTMT stmt) : link_(link) {
+        const std::lock_guard lock(link_.runningMutex);
+        link_.running = stmt;
+    }
+    ~RunningStatement() {
+        const std::lock_guard lock(link_.runningMutex);
+        link_.running = SQL_NULL_HSTMT;
+    }
+    RunningStatement(const RunningStatement&) = delete;
+    RunningStatement& operator=(const RunningStatement&) = delete;
+
+  private:
+    OdbcConnection::Link& link_;
+};
+
 // Runs one batch and walks every result it yields. The first result with columns is
 // returned when `capture` is set; the first error is raised once the batch is drained. A
 // failed statement leaves the rest of the batch to be read; a dead link (SQLSTATE class 08)
 // has nothing more to give, so the walk ends there.
-ResultSet runBatch(SQLHDBC dbc, const QString& sql, bool capture) {
+ResultSet runBatch(OdbcConnection::Link& link, const QString& sql, bool capture) {
+    SQLHDBC dbc = link.dbc.get();
     StatementHandle stmt(SQL_HANDLE_DBC, dbc);
+    if (link.commandTimeoutSeconds) {
+        SQLSetStmtAttrW(
+            stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*link.commandTimeoutSeconds)), 0);
+    }
+    const RunningStatement running(link, stmt.get());
     SQLRETURN rc = SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(sqlText(sql)),
                                   static_cast<SQLINTEGER>(sql.size()));
     std::optional<DatabaseError> firstError;
     std::optional<ResultSet> captured;
     const auto failed = [&firstError](DatabaseError error) {
-        const bool linkLost = error.isConnectionFailure();
+        const bool linkLost = error.isConnectionFailure() || error.sqlState() == kCancelledState;
         if (!firstError) {
             firstError = std::move(error);
         }
@@ -203,25 +261,7 @@ ResultSet runBatch(SQLHDBC dbc, const QString& sql, bool capture) {
 
 }  // namespace
 
-// The handles of an open connection. Members go in reverse order: the link is ended, then
-// the connection handle freed, then the environment.
-struct OdbcConnection::Link {
-    EnvironmentHandle env = odbc3Environment();
-    ConnectionHandle dbc{SQL_HANDLE_ENV, env.get()};
-    bool connected = false;
-
-    Link() = default;
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-    ~Link() {
-        if (connected) {
-            // A link the server already dropped cannot be ended politely; the handles go anyway.
-            SQLDisconnect(dbc.get());
-        }
-    }
-};
-
-OdbcConnection::OdbcConnection() = default;
+OdbcConnection::OdbcConnection(std::chrono::seconds loginTimeout) : loginTimeout_(loginTimeout) {}
 
 OdbcConnection::~OdbcConnection() = default;
 
@@ -238,17 +278,21 @@ void OdbcConnection::open(const QString& connectionString) {
         server_trust::writeSection(*request.ownSection);
     }
     auto link = std::make_unique<Link>();
-    if (request.loginTimeoutSeconds) {
-        SQLSetConnectAttrW(
-            link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
-            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*request.loginTimeoutSeconds)), 0);
-    }
+    const int loginSeconds =
+        request.loginTimeoutSeconds.value_or(static_cast<int>(loginTimeout_.count()));
+    SQLSetConnectAttrW(link->dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginSeconds)), 0);
+    link->commandTimeoutSeconds = request.commandTimeoutSeconds;
     const QString& odbc = request.odbc;
     const SQLRETURN rc = SQLDriverConnectW(
         link->dbc.get(), nullptr, const_cast<SQLWCHAR*>(sqlText(odbc)),
         static_cast<SQLSMALLINT>(odbc.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         const DatabaseError error = odbcError(SQL_HANDLE_DBC, link->dbc.get());
+        if (error.sqlState() == kTimeoutState) {
+            throw DatabaseError(texts::kLoginTimedOut.arg(loginSeconds), error.sqlState(),
+                                error.nativeError());
+        }
         if (encryption_refusal::isEncryptionRefusal(
                 encryption_refusal::diagnosticRecords(SQL_HANDLE_DBC, link->dbc.get()))) {
             if (request.ownSection) {
@@ -272,14 +316,26 @@ void OdbcConnection::execute(const QString& sql) {
     if (!link_) {
         throw DatabaseError(texts::kNotOpen);
     }
-    runBatch(link_->dbc.get(), sql, false);
+    runBatch(*link_, sql, false);
 }
 
 ResultSet OdbcConnection::query(const QString& sql) {
     if (!link_) {
         throw DatabaseError(texts::kNotOpen);
     }
-    return runBatch(link_->dbc.get(), sql, true);
+    return runBatch(*link_, sql, true);
+}
+
+void OdbcConnection::cancel() {
+    if (!link_) {
+        return;
+    }
+    const std::lock_guard lock(link_->runningMutex);
+    if (link_->running != SQL_NULL_HSTMT) {
+        // The driver sends the attention from the running call's own thread and reads up to
+        // the server's acknowledgement there; this returns at once.
+        SQLCancel(link_->running);
+    }
 }
 
 std::unique_ptr<Connection> makeOdbcConnection() {

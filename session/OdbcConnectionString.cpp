@@ -56,6 +56,7 @@ OdbcRequest translate(const QString& connectionString) {
     OdbcRequest request;
     request.integratedSecurity = isIntegratedSecurityValue(pairs.value(key::kIntegratedSecurity));
     request.loginTimeoutSeconds = positiveSeconds(pairs.value(key::kConnectTimeout));
+    request.commandTimeoutSeconds = positiveSeconds(pairs.value(key::kCommandTimeout));
     const QString dataSource = pairs.value(key::kDataSource);
     QString section = dataSource;
     if (!freetds_sections::isConfiguredServer(dataSource)) {
@@ -85,6 +86,10 @@ bool usesIntegratedSecurity(const QString& connectionString) {
 
 std::optional<int> loginTimeoutSeconds(const QString& connectionString) {
     return positiveSeconds(parse(connectionString).value(key::kConnectTimeout));
+}
+
+std::optional<int> commandTimeoutSeconds(const QString& connectionString) {
+    return positiveSeconds(parse(connectionString).value(key::kCommandTimeout));
 }
 
 }  // namespace connection_string

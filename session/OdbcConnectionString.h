@@ -12,6 +12,7 @@ struct OdbcRequest {
     QString odbc;  // for SQLDriverConnect
     bool integratedSecurity = false;
     std::optional<int> loginTimeoutSeconds;
+    std::optional<int> commandTimeoutSeconds;  // SQL_ATTR_QUERY_TIMEOUT of every statement
     // The server, when it goes by a section of the tool's own FreeTDS file (every server
     // but a name that is a section of the operator's own files); that section must be
     // written before the connect.
@@ -38,5 +39,8 @@ bool usesIntegratedSecurity(const QString& connectionString);
 // seconds; nothing when it has none (or none above 0), and the driver waits as long as it
 // takes.
 std::optional<int> loginTimeoutSeconds(const QString& connectionString);
+// The statement time-out for SQL_ATTR_QUERY_TIMEOUT, from "Command Timeout"; nothing when
+// it has none, and a statement may take as long as it takes.
+std::optional<int> commandTimeoutSeconds(const QString& connectionString);
 
 }  // namespace connection_string

@@ -3,12 +3,40 @@
 #include "devserver/engine/ContentRecords.h"
 
 #include <algorithm>
+#include <array>
+#include <ctime>
+#include <utility>
+
+#include "devserver/engine/Text.h"
 
 namespace devserver::backupmedia {
 
 namespace {
 
 constexpr std::string_view kMagic = "DEVSERVER BACKUP MEDIA 1";
+constexpr int kVersionBuild = 1000;  // as SERVERPROPERTY('ProductVersion') says
+
+void writeOrigin(records::Writer& writer, const BackupOrigin& origin) {
+    writer.add({"origin", std::to_string(origin.backupType), origin.copyOnly ? "1" : "0",
+                records::fieldOf(origin.serverName), records::fieldOf(origin.userName),
+                std::to_string(origin.majorVersion), origin.started, origin.finished});
+}
+
+BackupOrigin readOrigin(records::Reader& reader) {
+    BackupOrigin origin;
+    if (!reader.nextIs("origin")) {
+        return origin;
+    }
+    const auto& record = reader.take("origin", 7);
+    origin.backupType = records::toInt(record[1], 1, 8);
+    origin.copyOnly = records::toInt(record[2], 0, 1) == 1;
+    origin.serverName = records::textOf(record[3], 128);
+    origin.userName = records::textOf(record[4], 128);
+    origin.majorVersion = records::toInt(record[5], 0, 99);
+    origin.started = record[6];
+    origin.finished = record[7];
+    return origin;
+}
 // Optional records of a set, after its "set" record and in this order, each only when it
 // differs from the default; a reader takes what is there.
 constexpr std::string_view kCollationRecord = "collation";
@@ -35,6 +63,9 @@ std::int64_t pagesOf(const BackupSet& set, const DatabaseFile& file) {
     if (file.kind == FileKind::Log) {
         return 2;
     }
+    if (set.origin.backupType == kLogBackup) {
+        return 0;
+    }
     const bool primary = !set.files.empty() && set.files.front().fileId == file.fileId;
     const std::int64_t used =
         primary ? 336 + static_cast<std::int64_t>(contentBytes(set.content) / 8192) : 8;
@@ -54,6 +85,7 @@ std::string encode(const std::vector<BackupSet>& sets) {
     for (const BackupSet& set : sets) {
         writer.add({"set", records::fieldOf(set.database), set.guid,
                     set.recovery == Recovery::Simple ? "SIMPLE" : "FULL"});
+        writeOrigin(writer, set.origin);
         if (!set.collation.empty()) {
             writer.add({std::string(kCollationRecord), records::fieldOf(set.collation)});
         }
@@ -82,6 +114,7 @@ std::vector<BackupSet> decode(std::string_view bytes) {
         if (set.database.empty() || set.guid.empty()) {
             throw records::FormatError("incomplete backup set");
         }
+        set.origin = readOrigin(reader);
         if (reader.nextIs(kCollationRecord)) {
             set.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
         }
@@ -98,6 +131,30 @@ std::vector<BackupSet> decode(std::string_view bytes) {
         throw records::FormatError("no backup set");
     }
     return sets;
+}
+
+int databaseVersionOf(int majorVersion) {
+    constexpr std::array<std::pair<int, int>, 6> kVersions{
+        {{11, 706}, {12, 782}, {13, 852}, {14, 869}, {15, 904}, {16, 957}}};
+    for (const auto& [major, version] : kVersions) {
+        if (major == majorVersion) {
+            return version;
+        }
+    }
+    return 0;
+}
+
+std::u16string versionTextOf(int majorVersion) {
+    return text::number(majorVersion) + u".00." + text::number(kVersionBuild);
+}
+
+std::string localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::array<char, 20> buffer{};
+    std::strftime(buffer.data(), buffer.size(), "%Y-%m-%d %H:%M:%S", &local);
+    return buffer.data();
 }
 
 }  // namespace devserver::backupmedia

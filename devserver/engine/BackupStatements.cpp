@@ -2,6 +2,7 @@
 #include <chrono>
 
 #include "devserver/engine/BackupMedia.h"
+#include "devserver/engine/BackupReading.h"
 #include "devserver/engine/Evaluator.h"
 #include "devserver/engine/FileIo.h"
 #include "devserver/engine/Messages.h"
@@ -22,38 +23,6 @@ using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point start) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return std::max(seconds, 0.001);
-}
-
-// Reads one backup set, failing as RESTORE does with the given closing message.
-BackupSet readSet(const State& state, const std::filesystem::path& path, std::int64_t setNumber,
-                  Message abnormal) {
-    const std::u16string shown = paths::display(state.host(), path);
-    const auto read = fileio::read(path);
-    if (!read.bytes) {
-        throw SqlError({messages::backupDeviceFailed(shown, read.osError), abnormal});
-    }
-    std::vector<BackupSet> sets;
-    try {
-        sets = backupmedia::decode(*read.bytes);
-    } catch (const records::FormatError&) {
-        throw SqlError({messages::notBackupMedia(shown), abnormal});
-    }
-    if (setNumber < 1 || setNumber > static_cast<std::int64_t>(sets.size())) {
-        throw SqlError(
-            {messages::backupSetMissing(
-                 static_cast<int>(std::clamp<std::int64_t>(setNumber, -1, 32767)), shown),
-             abnormal});
-    }
-    return std::move(sets[static_cast<std::size_t>(setNumber - 1)]);
-}
-
-std::u16string fileGuid(const std::string& databaseGuid, int fileId) {
-    std::string guid = databaseGuid;
-    const std::string suffix = std::to_string(fileId);
-    if (guid.size() >= suffix.size()) {
-        guid.replace(guid.size() - suffix.size(), suffix.size(), suffix);
-    }
-    return text::fromAscii(guid);
 }
 
 [[noreturn]] void failRestore(std::vector<Message> messages) {
@@ -103,7 +72,8 @@ void checkReplaceable(const syntax::Restore& statement, const BackupSet& set,
     if (!state.sessionsIn(existing.id).empty()) {
         failRestore({messages::exclusiveAccess()});
     }
-    if (!statement.replace && existing.recovery == Recovery::Full && existing.logChainStarted) {
+    if (!statement.replace && !existing.restoring && existing.recovery == Recovery::Full &&
+        existing.logChainStarted) {
         failRestore({messages::tailNotBackedUp(existing.name)});
     }
 }
@@ -200,6 +170,16 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     const std::filesystem::path path =
         paths::resolve(state.host(), evaluator.textOf(statement.path));
     BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
+    if (set.origin.majorVersion > state.majorVersion()) {
+        failRestore(
+            {messages::backupFromNewerVersion(backupmedia::versionTextOf(set.origin.majorVersion),
+                                              backupmedia::versionTextOf(state.majorVersion()))});
+    }
+    // Only a full backup stands on its own; the others roll forward a restoring database,
+    // which this model never leaves behind.
+    if (set.origin.backupType != backupmedia::kDatabaseBackup) {
+        failRestore({messages::nothingToRollForward()});
+    }
 
     Database* existing = state.find(statement.database);
     if (existing != nullptr && existing->isSystem()) {
@@ -215,17 +195,52 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     return RestorePlan{std::move(set), existing, std::move(restored)};
 }
 
+// A log backup needs the full recovery model and a log chain that a full backup began.
+void checkLogBackup(const Database& db, const Message& abnormal) {
+    if (db.recovery == Recovery::Simple) {
+        throw SqlError({messages::logBackupInSimpleRecovery(), abnormal});
+    }
+    if (!db.logChainStarted) {
+        throw SqlError({messages::noCurrentDatabaseBackup(), abnormal});
+    }
+}
+
+// A restore that stops half-way has already overwritten what it restores onto: the
+// database stays, unusable, until a restore completes.
+void leaveRestoring(const syntax::Restore& statement, const Context& context) {
+    State& state = context.state();
+    Database* target = state.find(statement.database);
+    if (target == nullptr) {
+        try {
+            RestorePlan plan = planRestore(statement, context);
+            target = &state.insert(std::move(plan.restored));
+        } catch (const SqlError&) {
+            return;  // the others changed what it would have been; nothing was begun
+        }
+    }
+    target->restoring = true;
+    state.saveCatalog();
+}
+
 }  // namespace
 
 void backup(const syntax::Backup& statement, const Context& context) {
     const auto start = Clock::now();
+    const Message abnormal =
+        statement.log ? messages::logBackupAbnormal() : messages::backupAbnormal();
     State& state = context.state();
     Database* db = state.find(statement.database);
     if (!db) {
-        throw SqlError({messages::databaseMissing(statement.database), messages::backupAbnormal()});
+        throw SqlError({messages::databaseMissing(statement.database), abnormal});
     }
     if (db->id == 2) {
-        throw SqlError({messages::tempdbBackup(), messages::backupAbnormal()});
+        throw SqlError({messages::tempdbBackup(), abnormal});
+    }
+    if (statement.log) {
+        checkLogBackup(*db, abnormal);
+    }
+    if (db->restoring) {
+        throw SqlError({messages::inMiddleOfRestore(db->name), messages::backupAbnormal()});
     }
     const Evaluator evaluator(context);
     const std::filesystem::path path =
@@ -239,108 +254,51 @@ void backup(const syntax::Backup& statement, const Context& context) {
             try {
                 sets = backupmedia::decode(*existing.bytes);
             } catch (const records::FormatError&) {
-                throw SqlError({messages::backupDataMalformed(shown), messages::backupAbnormal()});
+                throw SqlError({messages::backupDataMalformed(shown), abnormal});
             }
         } else if (existing.osError != 2) {
-            throw SqlError({messages::backupDeviceFailed(shown, existing.osError),
-                            messages::backupAbnormal()});
+            throw SqlError({messages::backupDeviceFailed(shown, existing.osError), abnormal});
         }
     }
-    sets.push_back(BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db)});
-    sets.back().collation = db->collation;
-    sets.back().access = db->access;
-    const BackupSet& written = sets.back();
+    backupmedia::BackupOrigin origin;
+    origin.backupType = statement.log ? backupmedia::kLogBackup : backupmedia::kDatabaseBackup;
+    origin.copyOnly = statement.copyOnly;
+    origin.userName = context.session().loginName;
+    origin.majorVersion = state.backupMajorVersion();
+    origin.started = backupmedia::localTimeNow();
+    sets.push_back(
+        BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db), origin});
+    BackupSet& written = sets.back();
+    written.collation = db->collation;
+    written.access = db->access;
     const int databaseId = db->id;
     // The backup is what the database held when it started. The file appears only once
     // the work is done, so an abandoned backup leaves no file that passes for a whole one.
-    context.takeTime(LongWork{u"BACKUP DATABASE",
+    context.takeTime(LongWork{statement.log ? u"BACKUP LOG" : u"BACKUP DATABASE",
                               databaseId,
                               backupmedia::pagesOf(written) * backupmedia::kPageBytes,
-                              {messages::backupAborted(), messages::backupAbnormal()}});
+                              {messages::backupAborted(), abnormal}});
+    written.origin.finished = backupmedia::localTimeNow();
     if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
-        throw SqlError({messages::backupDeviceFailed(shown, error), messages::backupAbnormal()});
+        throw SqlError({messages::backupDeviceFailed(shown, error), abnormal});
     }
     db = state.byId(databaseId);  // the other sessions went on meanwhile
-    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full && !statement.copyOnly &&
-        !db->logChainStarted) {
+    if (db != nullptr && db->guid == written.guid && db->recovery == Recovery::Full &&
+        !statement.copyOnly && !statement.log && !db->logChainStarted) {
         db->logChainStarted = true;
         state.saveCatalog();
     }
     const int setNumber = static_cast<int>(sets.size());
     for (const DatabaseFile& file : written.files) {
-        context.add(messages::pagesProcessed(backupmedia::pagesOf(written, file), written.database,
-                                             file.logicalName, setNumber));
+        if (const std::int64_t pages = backupmedia::pagesOf(written, file); pages > 0) {
+            context.add(
+                messages::pagesProcessed(pages, written.database, file.logicalName, setNumber));
+        }
     }
-    context.add(messages::backupDone(false, backupmedia::pagesOf(written), secondsSince(start)));
+    const std::int64_t pages = backupmedia::pagesOf(written);
+    context.add(statement.log ? messages::logBackupDone(pages, secondsSince(start))
+                              : messages::backupDone(false, pages, secondsSince(start)));
     context.add(Done{});
-}
-
-void fileList(const syntax::FileList& statement, const Context& context) {
-    State& state = context.state();
-    const Evaluator evaluator(context);
-    const std::filesystem::path path =
-        paths::resolve(state.host(), evaluator.textOf(statement.path));
-    const BackupSet set = readSet(state, path, statement.setNumber, messages::fileListAbnormal());
-
-    RowSet result;
-    auto add = [&](const char16_t* name, ColumnType type, int length = 0, bool nullable = false) {
-        result.columns.push_back(Column{name, type, length, nullable});
-    };
-    // SQL Server's numeric, bit and uniqueidentifier columns come as bigint, smallint and
-    // nvarchar: the closest types the protocol layer sends.
-    add(u"LogicalName", ColumnType::NVarChar, 128);
-    add(u"PhysicalName", ColumnType::NVarChar, 260);
-    add(u"Type", ColumnType::NChar, 1);
-    add(u"FileGroupName", ColumnType::NVarChar, 128, true);
-    add(u"Size", ColumnType::BigInt);
-    add(u"MaxSize", ColumnType::BigInt);
-    add(u"FileID", ColumnType::BigInt);
-    add(u"CreateLSN", ColumnType::BigInt);
-    add(u"DropLSN", ColumnType::BigInt, 0, true);
-    add(u"UniqueID", ColumnType::NVarChar, 36);
-    add(u"ReadOnlyLSN", ColumnType::BigInt, 0, true);
-    add(u"ReadWriteLSN", ColumnType::BigInt, 0, true);
-    add(u"BackupSizeInBytes", ColumnType::BigInt);
-    add(u"SourceBlockSize", ColumnType::Int);
-    add(u"FileGroupID", ColumnType::Int);
-    add(u"LogGroupGUID", ColumnType::NVarChar, 36, true);
-    add(u"DifferentialBaseLSN", ColumnType::BigInt, 0, true);
-    add(u"DifferentialBaseGUID", ColumnType::NVarChar, 36, true);
-    add(u"IsReadOnly", ColumnType::SmallInt);
-    add(u"IsPresent", ColumnType::SmallInt);
-    add(u"TDEThumbprint", ColumnType::NVarChar, 40, true);
-    add(u"SnapshotURL", ColumnType::NVarChar, 360, true);
-
-    for (const DatabaseFile& file : set.files) {
-        const bool data = file.kind == FileKind::Data;
-        const std::int64_t bytes = backupmedia::pagesOf(set, file) * 8192;
-        std::vector<Value> row = {file.logicalName,
-                                  paths::display(state.host(), file.path),
-                                  std::u16string(data ? u"D" : u"L"),
-                                  data ? Value(std::u16string(u"PRIMARY")) : std::nullopt,
-                                  bytes,
-                                  std::int64_t{35184372080640},
-                                  std::int64_t{file.fileId},
-                                  std::int64_t{0},
-                                  std::int64_t{0},
-                                  fileGuid(set.guid, file.fileId),
-                                  std::int64_t{0},
-                                  std::int64_t{0},
-                                  bytes,
-                                  std::int64_t{512},
-                                  std::int64_t{data ? 1 : 0},
-                                  std::nullopt,
-                                  std::int64_t{0},
-                                  std::u16string(u"00000000-0000-0000-0000-000000000000"),
-                                  std::int64_t{0},
-                                  std::int64_t{1},
-                                  std::nullopt,
-                                  std::nullopt};
-        result.rows.push_back(std::move(row));
-    }
-    const auto count = result.rows.size();
-    context.add(std::move(result));
-    context.add(Done{false, count, kCurCmdSelect});
 }
 
 void restore(const syntax::Restore& statement, const Context& context) {
@@ -348,11 +306,17 @@ void restore(const syntax::Restore& statement, const Context& context) {
     RestorePlan plan = planRestore(statement, context);
     const int databaseId =
         plan.existing != nullptr ? plan.existing->id : context.session().databaseId;
-    const bool waited =
-        context.takeTime(LongWork{u"RESTORE DATABASE",
-                                  databaseId,
-                                  backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
-                                  {messages::backupAborted(), messages::restoreAbnormal()}});
+    bool waited = false;
+    try {
+        waited =
+            context.takeTime(LongWork{u"RESTORE DATABASE",
+                                      databaseId,
+                                      backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                      {messages::backupAborted(), messages::restoreAbnormal()}});
+    } catch (const SqlError&) {
+        leaveRestoring(statement, context);
+        throw;
+    }
     if (waited) {
         // The other sessions went on meanwhile: what held at the start is checked again,
         // and the files are written only now, so an abandoned restore writes none.

@@ -56,6 +56,9 @@ void use(const Use& statement, const Context& context) {
     if (!db) {
         throw SqlError(messages::databaseMissing(statement.database));
     }
+    if (db->restoring) {
+        throw SqlError(messages::inMiddleOfRestore(db->name));
+    }
     rules::requireEntry(context.state(), *db, context.spid());
     Session& session = context.session();
     const Database* previous = context.state().byId(session.databaseId);
@@ -222,6 +225,7 @@ struct StatementRunner {
     void operator()(const Backup& s) const { statements::backup(s, context); }
     void operator()(const Restore& s) const { statements::restore(s, context); }
     void operator()(const FileList& s) const { statements::fileList(s, context); }
+    void operator()(const HeaderList& s) const { statements::headerList(s, context); }
     void operator()(const CreateDatabase& s) const { statements::createDatabase(s, context); }
     void operator()(const CreateTable& s) const { statements::createTable(s, context); }
     void operator()(const Insert& s) const { statements::insert(s, context); }
@@ -284,9 +288,13 @@ Database& Context::currentDatabase() const {
 }
 
 void runStatements(const std::vector<Statement>& statements, const Context& context) {
-    for (const Statement& statement : statements) {
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        // A cancel stops the batch between two statements; its client wants no messages.
+        if (i > 0 && context.run.pacer != nullptr && context.run.pacer->stopWanted()) {
+            throw SqlError(std::vector<Message>{});
+        }
         try {
-            runStatement(statement, context);
+            runStatement(statements[i], context);
         } catch (const SqlError& error) {
             if (reachOf(error) != ErrorReach::Statement) {
                 throw;

@@ -19,7 +19,8 @@ std::string encode(const std::map<int, Database>& databases) {
     for (const auto& [id, database] : databases) {
         writer.add({"database", std::to_string(id), records::fieldOf(database.name), database.guid,
                     database.recovery == Recovery::Simple ? "SIMPLE" : "FULL",
-                    database.logChainStarted ? "1" : "0", database.seeded ? "1" : "0"});
+                    database.logChainStarted ? "1" : "0", database.seeded ? "1" : "0",
+                    database.restoring ? "RESTORING" : "ONLINE"});
         if (!database.collation.empty()) {
             writer.add({std::string(kCollationRecord), records::fieldOf(database.collation)});
         }
@@ -35,7 +36,11 @@ std::map<int, Database> decode(std::string_view bytes) {
     records::Reader reader(bytes, kMagic);
     std::map<int, Database> databases;
     while (!reader.atEnd()) {
-        const auto& r = reader.take("database", 6);
+        // Catalogues written before the state was kept have one field fewer.
+        const auto& r = reader.take();
+        if (r.front() != "database" || (r.size() != 7 && r.size() != 8)) {
+            throw records::FormatError("unexpected record");
+        }
         Database database;
         database.id = records::toInt(r[1], 1, 32767);
         database.name = records::textOf(r[2], 128);
@@ -43,6 +48,7 @@ std::map<int, Database> decode(std::string_view bytes) {
         database.recovery = r[4] == "SIMPLE" ? Recovery::Simple : Recovery::Full;
         database.logChainStarted = r[5] == "1";
         database.seeded = r[6] == "1";
+        database.restoring = r.size() == 8 && r[7] == "RESTORING";
         if (reader.nextIs(kCollationRecord)) {
             database.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
         }

@@ -21,7 +21,14 @@ std::string typeField(ColumnType type) {
             return "bigint";
         case ColumnType::NChar:
             return "nchar";
-        case ColumnType::Real:  // only system views have reals; tables never do
+        case ColumnType::Real:  // only system views and RESTORE answer these; tables never do
+        case ColumnType::TinyInt:
+        case ColumnType::Bit:
+        case ColumnType::DateTime:
+        case ColumnType::Numeric:
+        case ColumnType::UniqueIdentifier:
+        case ColumnType::VarBinary:
+        case ColumnType::Char:
         case ColumnType::NVarChar:
             break;
     }

@@ -13,12 +13,13 @@ namespace {
 // and of the Database Engine's severities; anything not named here is treated as
 // ending more, so that a batch never runs on past an error SQL Server would stop at.
 constexpr std::array kStatementLevel = {
-    6102, 6104, 6106, 6107,                     // KILL
-    1801, 1802, 1828, 1834,  5120, 5123, 5041,  // CREATE, attach, files
-    3701, 3702, 3703, 15010,                    // DROP, detach
-    5011, 5058, 5064, 5069,  5070, 924,         // ALTER DATABASE, single-user mode
-    3101, 3013, 3119, 3154,  3156, 3159, 3201, 3241, 3234, 3206, 3132,  // BACKUP, RESTORE
-    2714, 3701, 515,  8152,  110,  213,  264,                           // tables and rows
+    6102, 6104, 6106, 6107,                           // KILL
+    1801, 1802, 1828, 1834,  5120, 5123, 5041, 1835,  // CREATE, attach, files
+    3701, 3702, 3703, 15010,                          // DROP, detach
+    5011, 5058, 5064, 5069,  5070, 924,               // ALTER DATABASE, single-user mode
+    3101, 3013, 3119, 3154,  3156, 3159, 3201, 3241,
+    3234, 3206, 3132, 3117,  3147, 3169, 4208, 4214,  // BACKUP, RESTORE
+    2714, 3701, 515,  8152,  110,  213,  264,         // tables and rows
 };
 
 // Errors that end the batch even inside dynamic SQL.

@@ -46,6 +46,8 @@ class Pacer {
     // Returns once the work's time has passed, telling whether the instance was released
     // meanwhile; throws SqlError when the work was abandoned.
     virtual bool work(int spid, const LongWork& work) = 0;
+    // Whether the client has cancelled the batch or gone away.
+    virtual bool stopWanted() = 0;
 };
 
 // Shared by a batch and the dynamic SQL it runs.

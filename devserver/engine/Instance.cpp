@@ -134,6 +134,8 @@ class BatchPacer : public Pacer {
         return true;
     }
 
+    bool stopWanted() override { return clientGone_ && clientGone_(); }
+
   private:
     template <typename F>
     struct Finally {

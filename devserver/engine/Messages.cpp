@@ -156,6 +156,10 @@ Message databaseMissing(const Text& name) {
         911, 16,
         u"Database '" + name + u"' does not exist. Make sure that the name is entered correctly.");
 }
+Message inMiddleOfRestore(const Text& name) {
+    return error(927, 14,
+                 u"Database '" + name + u"' cannot be opened. It is in the middle of a restore.");
+}
 Message tooManyDatabases() {
     return error(1835, 16,
                  u"Unable to create/attach any new database because the number of existing "
@@ -331,6 +335,23 @@ Message severeError() {
 Message backupAbnormal() {
     return error(3013, 16, u"BACKUP DATABASE is terminating abnormally.");
 }
+Message logBackupAbnormal() {
+    return error(3013, 16, u"BACKUP LOG is terminating abnormally.");
+}
+Message logBackupInSimpleRecovery() {
+    return error(4208, 16,
+                 u"The statement BACKUP LOG is not allowed while the recovery model is SIMPLE. "
+                 u"Use BACKUP DATABASE or change the recovery model using ALTER DATABASE.");
+}
+Message noCurrentDatabaseBackup() {
+    return error(4214, 16,
+                 u"BACKUP LOG cannot be performed because there is no current database backup.");
+}
+Message nothingToRollForward() {
+    return error(3117, 16,
+                 u"The log or differential backup cannot be restored because no files are ready "
+                 u"to rollforward.");
+}
 Message tempdbBackup() {
     return error(3147, 16, u"Backup and restore operations are not allowed on database tempdb.");
 }
@@ -339,6 +360,18 @@ Message restoreAbnormal() {
 }
 Message fileListAbnormal() {
     return error(3013, 16, u"RESTORE FILELIST is terminating abnormally.");
+}
+Message headerListAbnormal() {
+    return error(3013, 16, u"RESTORE HEADERONLY is terminating abnormally.");
+}
+Message backupFromNewerVersion(const Text& backupVersion, const Text& serverVersion) {
+    return error(3169, 16,
+                 u"The database was backed up on a server running version " + backupVersion +
+                     u". That version is incompatible with this server, which is running "
+                     u"version " +
+                     serverVersion +
+                     u". Either restore the database on a server that supports the backup, or "
+                     u"use a backup that is compatible with this server.");
 }
 Message otherDatabaseBackup(const Text& name) {
     return error(3154, 16,
@@ -401,14 +434,24 @@ Message pagesProcessed(std::int64_t pages, const Text& database, const Text& log
     return info(4035, u"Processed " + text::number(pages) + u" pages for database '" + database +
                           u"', file '" + logical + u"' on file " + text::number(setNumber) + u".");
 }
-Message backupDone(bool restore, std::int64_t pages, double seconds) {
+namespace {
+
+Message processed(const Text& statement, std::int64_t pages, double seconds) {
     const double megabytes = static_cast<double>(pages) * 8192.0 / 1048576.0;
     char figures[64];
     std::snprintf(figures, sizeof figures, "%.3f seconds (%.3f MB/sec).", seconds,
                   megabytes / seconds);
-    return info(3014, Text(restore ? u"RESTORE" : u"BACKUP") +
-                          u" DATABASE successfully processed " + text::number(pages) +
+    return info(3014, statement + u" successfully processed " + text::number(pages) +
                           u" pages in " + text::fromAscii(figures));
+}
+
+}  // namespace
+
+Message backupDone(bool restore, std::int64_t pages, double seconds) {
+    return processed(restore ? u"RESTORE DATABASE" : u"BACKUP DATABASE", pages, seconds);
+}
+Message logBackupDone(std::int64_t pages, double seconds) {
+    return processed(u"BACKUP LOG", pages, seconds);
 }
 
 Message modifyFileUnknown(const Text& name) {

@@ -44,6 +44,8 @@ Message loginDatabaseContext(const Text& name);
 Message languageChanged(const Text& language);
 
 Message databaseExists(const Text& name);
+// 927: a database left RESTORING by a restore that did not complete.
+Message inMiddleOfRestore(const Text& name);
 Message databaseMissing(const Text& name);  // 911
 Message tooManyDatabases();
 Message invalidObject(const Text& name);
@@ -86,9 +88,17 @@ Message shrinkDatabaseMissing(const Text& name);
 Message backupDeviceFailed(const Text& path, int osError);
 Message backupAborted();
 Message backupAbnormal();
+Message logBackupAbnormal();
+Message logBackupInSimpleRecovery();
+Message noCurrentDatabaseBackup();
+// Restoring a log or differential backup onto a database that is not restoring.
+Message nothingToRollForward();
 Message tempdbBackup();
 Message restoreAbnormal();
 Message fileListAbnormal();
+Message headerListAbnormal();
+// A backup from a newer release than the server's (versions as "16.00.1000").
+Message backupFromNewerVersion(const Text& backupVersion, const Text& serverVersion);
 Message otherDatabaseBackup(const Text& name);
 Message fileInUseByDatabase(const Text& path, const Text& database);
 Message cannotRestoreFile(const Text& logical, const Text& path);
@@ -102,6 +112,7 @@ Message fileWouldBeOverwritten(const Text& path);
 Message pagesProcessed(std::int64_t pages, const Text& database, const Text& logical,
                        int setNumber);
 Message backupDone(bool restore, std::int64_t pages, double seconds);
+Message logBackupDone(std::int64_t pages, double seconds);
 
 Message modifyFileUnknown(const Text& name);
 Message logicalNameInUse(const Text& name);

@@ -53,6 +53,9 @@ struct Database {
     UserAccess access = UserAccess::Multi;
     // Made by seedDatabases: its files exist only once something is written to it.
     bool seeded = false;
+    // A restore onto it stopped half-way (cancelled, killed, its client gone): nobody may
+    // use it until a restore completes.
+    bool restoring = false;
     std::vector<DatabaseFile> files;
     std::optional<Content> content;  // read from the data file on first use
 

@@ -711,10 +711,12 @@ class Parser {
     }
 
     Backup backup() {
-        if (!acceptWord("DATABASE")) {
+        Backup b;
+        if (acceptWord("LOG")) {
+            b.log = true;
+        } else if (!acceptWord("DATABASE")) {
             unmodelled();
         }
-        Backup b;
         b.database = name();
         expectWord("TO");
         b.path = diskDevice();
@@ -767,6 +769,20 @@ class Parser {
         if (acceptWord("FILELISTONLY")) {
             expectWord("FROM");
             FileList list{diskDevice(), 1};
+            if (acceptWord("WITH")) {
+                do {
+                    if (acceptWord("FILE")) {
+                        list.setNumber = setNumberOption();
+                    } else if (!acceptIgnoredOption()) {
+                        unmodelled();
+                    }
+                } while (acceptSymbol(u","));
+            }
+            return {std::move(list)};
+        }
+        if (acceptWord("HEADERONLY")) {
+            expectWord("FROM");
+            HeaderList list{diskDevice(), 0};
             if (acceptWord("WITH")) {
                 do {
                     if (acceptWord("FILE")) {

@@ -65,7 +65,8 @@ Relation sysdatabasesView(State& state) {
         const bool simple = db.recovery == Recovery::Simple;
         const bool single = db.access == UserAccess::Single;
         r.rows.push_back({db.name, integer(id), integer(simple ? 3 : 1),
-                          std::u16string(simple ? u"SIMPLE" : u"FULL"), std::u16string(u"ONLINE"),
+                          std::u16string(simple ? u"SIMPLE" : u"FULL"),
+                          std::u16string(db.restoring ? u"RESTORING" : u"ONLINE"),
                           integer(single ? 1 : 0),
                           std::u16string(single ? u"SINGLE_USER" : u"MULTI_USER"),
                           state.collationOf(db).name()});

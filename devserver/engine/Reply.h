@@ -11,7 +11,23 @@
 // bit on every DONE but the last.
 namespace devserver {
 
-enum class ColumnType { Int, SmallInt, BigInt, Real, NVarChar, NChar };
+// The last seven come only from statements that answer with SQL Server's own result sets
+// (RESTORE HEADERONLY, FILELISTONLY); user tables hold integers and texts.
+enum class ColumnType {
+    Int,
+    SmallInt,
+    BigInt,
+    Real,
+    NVarChar,
+    NChar,
+    TinyInt,
+    Bit,
+    DateTime,          // values as text: yyyy-mm-dd hh:mm:ss[.mmm]
+    Numeric,           // decimal(length, 0); integer values
+    UniqueIdentifier,  // values as text: XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX
+    VarBinary,         // values as text of hexadecimal digits
+    Char,              // single-byte text; values beyond ASCII go as '?'
+};
 
 // The longest NVARCHAR the instance holds or sends, and what NVARCHAR(MAX) stands for:
 // beyond it a column would need the nvarchar(max) encoding, which is not modelled.
@@ -20,8 +36,9 @@ inline constexpr int kMaxNVarCharLength = 4000;
 struct Column {
     std::u16string name;
     ColumnType type = ColumnType::NVarChar;
-    // Characters for NVarChar/NChar (NChar values are padded to it with blanks by the
-    // engine, not by the TDS layer); ignored for the numeric types.
+    // Characters for NVarChar/NChar/Char (NChar values are padded to it with blanks by the
+    // engine, not by the TDS layer), bytes for VarBinary, the precision for Numeric; ignored
+    // for the other types.
     int length = 128;
     bool nullable = true;
 };

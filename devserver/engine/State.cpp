@@ -61,6 +61,7 @@ State::State(std::filesystem::path dataDir, Platform platform)
     : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
       host_(dataDir_, std::move(platform.windowsDrives)),
       majorVersion_(platform.majorVersion),
+      backupMajorVersion_(platform.backupMajorVersion.value_or(platform.majorVersion)),
       collation_(std::move(platform.collation)) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);

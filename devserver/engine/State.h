@@ -51,6 +51,8 @@ struct Session {
 struct Platform {
     std::vector<WindowsDrive> windowsDrives;  // none: a Linux host
     int majorVersion = 16;                    // 11 is SQL Server 2012, 16 is SQL Server 2022
+    // The release that backups record, when another than majorVersion (for tests).
+    std::optional<int> backupMajorVersion;
     // The instance's collation: database names and master's catalogue follow it, and a
     // database created without COLLATE takes it.
     Collation collation{};
@@ -72,6 +74,7 @@ class State {
     const std::filesystem::path& dataDir() const { return dataDir_; }
     const HostFiles& host() const { return host_; }
     int majorVersion() const { return majorVersion_; }
+    int backupMajorVersion() const { return backupMajorVersion_; }
     const Collation& collation() const { return collation_; }
     // The collation its catalogue names and texts follow.
     Collation collationOf(const Database& database) const;
@@ -109,6 +112,7 @@ class State {
     std::filesystem::path dataDir_;
     HostFiles host_;
     int majorVersion_;
+    int backupMajorVersion_;
     Collation collation_;
     std::map<int, Database> databases_;
     std::unordered_map<std::u16string, int> idsByName_;

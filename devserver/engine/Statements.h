@@ -21,6 +21,7 @@ void shrink(const syntax::Shrink& statement, const Context& context);
 void backup(const syntax::Backup& statement, const Context& context);
 void restore(const syntax::Restore& statement, const Context& context);
 void fileList(const syntax::FileList& statement, const Context& context);
+void headerList(const syntax::HeaderList& statement, const Context& context);
 
 void createTable(const syntax::CreateTable& statement, const Context& context);
 void dropTable(const syntax::DropTable& statement, const Context& context);

@@ -120,6 +120,7 @@ struct Backup {
     Expr path;
     bool format = false;
     bool copyOnly = false;
+    bool log = false;  // BACKUP LOG
 };
 struct Move {
     Expr logicalName;
@@ -135,6 +136,10 @@ struct Restore {
 struct FileList {
     Expr path;
     std::int64_t setNumber = 1;
+};
+struct HeaderList {
+    Expr path;
+    std::int64_t setNumber = 0;  // 0: every set of the file
 };
 // One file of CREATE DATABASE … ON PRIMARY ( … ) LOG ON ( … ).
 struct FileSpec {
@@ -209,9 +214,9 @@ struct If {
 struct Statement {
     std::variant<Select, Use, SetOption, SetVariable, ExecProcedure, ExecText, AlterRecovery,
                  AlterAccess, ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore,
-                 FileList, CreateDatabase, CreateTable, Insert, Kill, DeclareVariables,
-                 DeclareCursor, OpenCursor, FetchCursor, CloseCursor, DeallocateCursor, Print,
-                 Block, While, If, NotModelledStatement>
+                 FileList, HeaderList, CreateDatabase, CreateTable, Insert, Kill,
+                 DeclareVariables, DeclareCursor, OpenCursor, FetchCursor, CloseCursor,
+                 DeallocateCursor, Print, Block, While, If, NotModelledStatement>
         node;
 };
 

@@ -113,6 +113,10 @@ void BatchLog::recordCall(int spid, std::u16string_view login, const ProcedureCa
     append(callLogLine(spid, login, call) + "\n");
 }
 
+void BatchLog::recordAttention(int spid, std::u16string_view login) {
+    append(lineStart(spid, login) + ", \"attention\": true}\n");
+}
+
 void BatchLog::append(const std::string& line) {
     std::lock_guard lock(mutex_);
     std::fwrite(line.data(), 1, line.size(), file_);

@@ -15,6 +15,7 @@ namespace devserver::tds {
 //   {"spid": 52, "login": "sa", "sql": "<exact text>"}     a SQL batch
 //   {"spid": 52, "login": "sa", "rpc": "<procedure>", "arguments": "<list>"}
 //                            a call, its arguments written as EXEC would take them
+//   {"spid": 52, "login": "sa", "attention": true}           an attention
 // Each line is flushed at once so that a reader never waits for a buffer.
 class BatchLog {
   public:
@@ -26,6 +27,7 @@ class BatchLog {
 
     void record(int spid, std::u16string_view login, std::u16string_view sql);
     void recordCall(int spid, std::u16string_view login, const ProcedureCall& call);
+    void recordAttention(int spid, std::u16string_view login);
 
   private:
     void append(const std::string& line);

@@ -213,7 +213,9 @@ void ClientSession::serveRequests() {
     while (auto request = reader_.next()) {
         switch (request->type) {
             case PacketType::Attention:
-                writer_.send(encodeAttentionAck(version_));
+                // It came after the reply it meant to cut short; the client waits for the
+                // acknowledgement all the same.
+                acknowledgeAttention();
                 continue;
             case PacketType::PreLogin:
             case PacketType::Login7:
@@ -244,6 +246,38 @@ bool ClientSession::clientGone() const {
            (socket.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
+bool ClientSession::cancelled() {
+    if (attention_) {
+        return true;
+    }
+    pollfd socket{socket_, POLLIN, 0};
+    if (::poll(&socket, 1, 0) <= 0 || (socket.revents & POLLIN) == 0) {
+        return false;
+    }
+    // While a request runs, the client may send nothing but an attention.
+    auto message = reader_.next();
+    if (!message) {
+        return false;  // gone: clientGone() tells
+    }
+    if (message->type != PacketType::Attention) {
+        throw ProtocolError("a request while another one runs");
+    }
+    attention_ = true;
+    return true;
+}
+
+bool ClientSession::stopWanted() {
+    return clientGone() || cancelled();
+}
+
+void ClientSession::acknowledgeAttention() {
+    if (log_ != nullptr) {
+        log_->recordAttention(spid_, login_);
+    }
+    writer_.send(encodeAttentionAck(version_));
+    attention_ = false;
+}
+
 bool ClientSession::answerBatch(const ClientMessage& request) {
     std::u16string sql = decodeSqlBatch(request.payload, version_);
     if (log_ != nullptr) {
@@ -251,13 +285,19 @@ bool ClientSession::answerBatch(const ClientMessage& request) {
     }
     Bytes reply;
     try {
-        reply = encodeReply(instance_.executeBatch(spid_, sql, [this] { return clientGone(); }),
+        reply = encodeReply(instance_.executeBatch(spid_, sql, [this] { return stopWanted(); }),
                             version_);
+    } catch (const ProtocolError&) {
+        throw;
     } catch (const std::exception& e) {
         // A fault behind the protocol must not cost the client its connection.
         reply = encodeErrorReply(messages::batchFailed(text::fromUtf8(e.what())), version_);
     }
-    writer_.send(reply);
+    if (attention_) {
+        acknowledgeAttention();
+    } else {
+        writer_.send(reply);
+    }
     return !instance_.sessionEnded(spid_);
 }
 
@@ -274,7 +314,11 @@ bool ClientSession::answerRpc(const ClientMessage& request) {
         if (log_ != nullptr) {
             log_->recordCall(spid_, login_, call);
         }
-        replies.push_back(instance_.callProcedure(spid_, call, [this] { return clientGone(); }));
+        replies.push_back(instance_.callProcedure(spid_, call, [this] { return stopWanted(); }));
+        if (attention_) {
+            acknowledgeAttention();
+            return !instance_.sessionEnded(spid_);
+        }
     }
     Bytes reply;
     try {

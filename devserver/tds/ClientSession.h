@@ -46,6 +46,12 @@ class ClientSession {
     bool answerBatch(const ClientMessage& request);
     bool answerRpc(const ClientMessage& request);
     bool clientGone() const;
+    // True once the client has cancelled the request under way (an attention arrived while
+    // it ran): the request stops, and its reply is the acknowledgement alone.
+    bool cancelled();
+    // What a running request checks between its steps.
+    bool stopWanted();
+    void acknowledgeAttention();
 
     int socket_;
     ConnectionTable::Id id_;
@@ -59,6 +65,7 @@ class ClientSession {
     TdsVersion version_ = TdsVersion::V7_4;
     int spid_ = 0;
     std::u16string login_;
+    bool attention_ = false;
 };
 
 }  // namespace devserver::tds

@@ -12,7 +12,7 @@ const char* const kUsage =
     "                 [--encryption off|optional|force] [--tls-cert FILE --tls-key FILE]\n"
     "                 [--new-certificate-each-start]\n"
     "                 [--login-timeout S]\n"
-    "                 [--windows-drive D=DIR]... [--server-version YEAR]\n"
+    "                 [--windows-drive D=DIR]... [--server-version YEAR] [--backup-version YEAR]\n"
     "                 [--restricted-login NAME=PASSWORD] [--collation NAME]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
@@ -36,6 +36,9 @@ const char* const kUsage =
     "                      repeatable; --data must lie on one of the drives\n"
     "  --server-version YEAR  the SQL Server release to answer as: 2012, 2014, 2016,\n"
     "                      2017, 2019 or 2022 (default); before 2017 the host views are missing\n"
+    "  --backup-version YEAR  backups written record that release instead, as if taken\n"
+    "                      on another server; a newer one than --server-version is refused\n"
+    "                      by RESTORE DATABASE with 3169\n"
     "  --restricted-login NAME=PASSWORD  an operator login like a member of dbcreator: it\n"
     "                      may create, alter, back up, restore, attach, detach and drop\n"
     "                      databases, but sees only its own session, may not KILL, and may\n"
@@ -182,6 +185,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.windowsDrives.push_back(std::move(drive));
         } else if (option == "--server-version") {
             line.majorVersion = parseRelease(option, value);
+        } else if (option == "--backup-version") {
+            line.backupMajorVersion = parseRelease(option, value);
         } else if (option == "--restricted-login") {
             line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
         } else if (option == "--collation") {

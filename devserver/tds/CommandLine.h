@@ -35,6 +35,8 @@ struct CommandLine {
     double ioRateMegabytesPerSecond = 0;      // 0: unlimited
     std::vector<DriveMapping> windowsDrives;  // none: the host is Linux
     int majorVersion = 16;
+    // The release that backups record; none: majorVersion.
+    std::optional<int> backupMajorVersion;
     std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
     std::optional<std::string> collation;                                // UTF-8
     std::optional<std::filesystem::path> keytab;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ColumnEncoding.h"
 #include "ServerIdentity.h"
 
 namespace devserver::tds {
@@ -25,111 +26,9 @@ constexpr std::uint8_t kTokenDone = 0xFD;
 constexpr std::uint8_t kTokenDoneProc = 0xFE;
 constexpr std::uint8_t kTokenDoneInProc = 0xFF;
 
-constexpr std::uint8_t kTypeIntN = 0x26;
-constexpr std::uint8_t kTypeSmallInt = 0x34;
-constexpr std::uint8_t kTypeInt = 0x38;
-constexpr std::uint8_t kTypeBigInt = 0x7F;
-constexpr std::uint8_t kTypeReal = 0x3B;
-constexpr std::uint8_t kTypeFloatN = 0x6D;
-constexpr std::uint8_t kTypeNVarChar = 0xE7;
-constexpr std::uint8_t kTypeNChar = 0xEF;
-
 constexpr std::uint16_t kFlagNullable = 0x0001;
-constexpr std::uint16_t kNullText = 0xFFFF;
-// Longer texts are cut rather than sent in a layout the client misreads.
-constexpr auto kMaxTextUnits = static_cast<std::size_t>(kMaxNVarCharLength);
 // Message texts share the token's two-byte length with the other fields.
 constexpr std::size_t kMaxMessageUnits = 4000;
-
-enum class WireKind { Integer, Real, Text };
-
-// How one column goes on the wire, settled from its declaration and its values so that
-// whatever the engine answers is encoded in a layout the client can read.
-struct WireColumn {
-    WireKind kind = WireKind::Text;
-    std::uint8_t fixedType = 0;  // the non-nullable numeric type
-    std::uint8_t width = 4;      // numeric bytes
-    bool nullable = true;
-    bool fixedWidthText = false;
-    std::size_t maxUnits = 1;
-};
-
-using Scalar = Value::value_type;
-
-std::u16string asText(const Scalar& value) {
-    if (const auto* text = std::get_if<std::u16string>(&value)) {
-        return text->substr(0, std::min(text->size(), kMaxTextUnits));
-    }
-    std::string digits;
-    if (const auto* real = std::get_if<double>(&value)) {
-        std::array<char, 32> buffer{};
-        std::snprintf(buffer.data(), buffer.size(), "%.7g", *real);
-        digits = buffer.data();
-    } else {
-        digits = std::to_string(std::get<std::int64_t>(value));
-    }
-    return {digits.begin(), digits.end()};
-}
-
-std::int64_t asInteger(const Scalar& value) {
-    if (const auto* number = std::get_if<std::int64_t>(&value)) {
-        return *number;
-    }
-    if (const auto* real = std::get_if<double>(&value)) {
-        return static_cast<std::int64_t>(*real);
-    }
-    throw std::logic_error("text value in an integer column");
-}
-
-std::uint32_t realBits(const Scalar& value) {
-    float real = 0;
-    if (const auto* number = std::get_if<double>(&value)) {
-        real = static_cast<float>(*number);
-    } else {
-        real = static_cast<float>(asInteger(value));
-    }
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &real, sizeof bits);
-    return bits;
-}
-
-WireColumn wireColumn(const RowSet& rows, std::size_t index) {
-    const Column& column = rows.columns[index];
-    WireColumn wire;
-    wire.nullable = column.nullable;
-    for (const auto& row : rows.rows) {
-        if (index >= row.size() || !row[index].has_value()) {
-            wire.nullable = true;
-        }
-    }
-    switch (column.type) {
-        case ColumnType::Int:
-            wire = {WireKind::Integer, kTypeInt, 4, wire.nullable, false, 0};
-            return wire;
-        case ColumnType::SmallInt:
-            wire = {WireKind::Integer, kTypeSmallInt, 2, wire.nullable, false, 0};
-            return wire;
-        case ColumnType::BigInt:
-            wire = {WireKind::Integer, kTypeBigInt, 8, wire.nullable, false, 0};
-            return wire;
-        case ColumnType::Real:
-            wire = {WireKind::Real, kTypeReal, 4, wire.nullable, false, 0};
-            return wire;
-        case ColumnType::NVarChar:
-        case ColumnType::NChar:
-            break;
-    }
-    wire.kind = WireKind::Text;
-    wire.fixedWidthText = column.type == ColumnType::NChar;
-    wire.maxUnits = static_cast<std::size_t>(std::max(column.length, 1));
-    for (const auto& row : rows.rows) {
-        if (index < row.size() && row[index].has_value()) {
-            wire.maxUnits = std::max(wire.maxUnits, asText(*row[index]).size());
-        }
-    }
-    wire.maxUnits = std::min(wire.maxUnits, kMaxTextUnits);
-    return wire;
-}
 
 }  // namespace
 
@@ -241,54 +140,20 @@ void TokenWriter::rowSet(const RowSet& rows) {
     out_.u8(kTokenColMetadata);
     out_.u16le(static_cast<std::uint16_t>(rows.columns.size()));
     for (std::size_t i = 0; i < rows.columns.size(); ++i) {
-        const WireColumn& column = wire[i];
         if (hasWideFields(version_)) {
             out_.u32le(0);  // user type
         } else {
             out_.u16le(0);
         }
-        out_.u16le(column.nullable ? kFlagNullable : 0);
-        if (column.kind == WireKind::Integer || column.kind == WireKind::Real) {
-            if (column.nullable) {
-                out_.u8(column.kind == WireKind::Real ? kTypeFloatN : kTypeIntN);
-                out_.u8(column.width);
-            } else {
-                out_.u8(column.fixedType);
-            }
-        } else {
-            out_.u8(column.fixedWidthText ? kTypeNChar : kTypeNVarChar);
-            out_.u16le(static_cast<std::uint16_t>(column.maxUnits * 2));
-            out_.raw(kCollation);
-        }
+        out_.u16le(wire[i].nullable ? kFlagNullable : 0);
+        writeTypeInfo(out_, wire[i]);
         out_.bVarchar(rows.columns[i].name);
     }
 
     for (const auto& row : rows.rows) {
         out_.u8(kTokenRow);
         for (std::size_t i = 0; i < wire.size(); ++i) {
-            const WireColumn& column = wire[i];
-            const Value& value = i < row.size() ? row[i] : Value{};
-            if (column.kind == WireKind::Integer || column.kind == WireKind::Real) {
-                if (!value.has_value()) {
-                    out_.u8(0);
-                    continue;
-                }
-                auto number = column.kind == WireKind::Real
-                                  ? std::uint64_t{realBits(*value)}
-                                  : static_cast<std::uint64_t>(asInteger(*value));
-                if (column.nullable) {
-                    out_.u8(column.width);
-                }
-                for (int b = 0; b < column.width; ++b) {
-                    out_.u8(static_cast<std::uint8_t>(number >> (8 * b)));
-                }
-            } else if (!value.has_value()) {
-                out_.u16le(kNullText);
-            } else {
-                std::u16string text = asText(*value);
-                out_.u16le(static_cast<std::uint16_t>(text.size() * 2));
-                out_.utf16(text);
-            }
+            writeValue(out_, wire[i], i < row.size() ? row[i] : Value{});
         }
     }
 }

@@ -57,6 +57,7 @@ devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& 
             {static_cast<char16_t>(drive.letter), drive.folder});
     }
     options.platform.majorVersion = line.majorVersion;
+    options.platform.backupMajorVersion = line.backupMajorVersion;
     if (line.collation) {
         const auto collation = Collation::named(text::fromUtf8(*line.collation));
         if (!collation) {

@@ -28,6 +28,11 @@ TEST(BackUpFlow, BacksUpToTheChosenFileWithoutEndingSessions) {
         {QStringLiteral("备份文件(*.bak)|*.bak"), FileDialogMode::Save}};
     EXPECT_EQ(host.dialogsShown, shown);
     EXPECT_TRUE(host.confirmationsAsked.isEmpty());
+    // A cancel of the backup statement, and of it alone, would be told as a backup's.
+    const QList<std::optional<CallPurpose>> purposes = {
+        CallPurpose::backUp(QStringLiteral("Shop"), QStringLiteral("D:\\bak\\shop.bak")),
+        std::nullopt};
+    EXPECT_EQ(host.purposesSet, purposes);
 }
 
 TEST(BackUpFlow, CancelledDialogShowsItsDescriptionAndSendsNothing) {

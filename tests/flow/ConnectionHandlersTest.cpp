@@ -39,6 +39,11 @@ struct RecordingPanel : ConnectionPanel, DbListView {
     Connection& connection() override { return slot.get(); }
     int connectionState() const override { return slot.state(); }
     void releaseConnection() override { slot.release(); }
+    // The helper's login, kept apart from the control changes.
+    QStringList sharedLogins;
+    int withdrawals = 0;
+    void shareLogin(const QString& connectionString) override { sharedLogins << connectionString; }
+    void withdrawLogin() override { ++withdrawals; }
     bool confirmCertificate(const UntrustedCertificate&) override { return false; }
 
     void log(const char* control, bool on) {
@@ -78,6 +83,8 @@ TEST_F(ConnectionHandlers, ConnectSwitchesToTheConnectedSetInOrderThenFillsTheLi
     EXPECT_EQ(fake->lastConnectionString,
               "Persist Security Info=True;Provider=SQLOLEDB.1;User ID=sa;Password=pw;"
               "Data Source=127.0.0.1,1433;Initial Catalog=master");
+    // The helper connection logs in as the session did, once the session is open.
+    EXPECT_EQ(panel.sharedLogins, QStringList{fake->lastConnectionString});
 }
 
 TEST_F(ConnectionHandlers, WindowsStyleSendsNeitherUserNorPassword) {
@@ -96,6 +103,7 @@ TEST_F(ConnectionHandlers, RefusedLoginLeavesTheDisconnectedSetAndALaterConnectW
     EXPECT_THROW(connectToServer(panel), DatabaseError);
     EXPECT_EQ(panel.events, QStringList{"status 正在连接数据库，请稍后！"});
     EXPECT_EQ(slot.state(), Connection::Closed);
+    EXPECT_TRUE(panel.sharedLogins.isEmpty());
 
     fake->openError.reset();
     connectToServer(panel);
@@ -116,6 +124,7 @@ TEST_F(ConnectionHandlers, DisconnectClosesReleasesSwitchesAndEmptiesTheList) {
     panel.events.clear();
     disconnectFromServer(panel);
     EXPECT_FALSE(slot.exists());
+    EXPECT_EQ(panel.withdrawals, 1);
     EXPECT_EQ(panel.events, (QStringList{"C_LoginStyle on", "C_Link on", "C_UnLink off", "F_A off",
                                          "F_B off", "status 断开成功", "list cleared"}));
     EXPECT_TRUE(panel.entries.isEmpty());

@@ -57,6 +57,12 @@ class LogLineParser {
                 batch.rpc = string();
             } else if (key == "arguments") {
                 batch.arguments = string();
+            } else if (key == "attention") {
+                batch.attention = text_.compare(pos_, 4, "true") == 0;
+                pos_ += batch.attention ? 4 : 0;
+                if (!batch.attention) {
+                    number();
+                }
             } else if (peek() == '"') {
                 string();
             } else {

@@ -31,10 +31,11 @@ class DevServerProcess {
     // A batch, or a remote procedure call (then `sql` is empty).
     struct LoggedBatch {
         int spid = 0;
-        std::string login;      // UTF-8: sa, or a Windows login
-        std::string sql;        // UTF-8, exactly as received
-        std::string rpc;        // the procedure as the client named it
-        std::string arguments;  // the call's arguments as EXEC would take them
+        std::string login;       // UTF-8: sa, or a Windows login
+        std::string sql;         // UTF-8, exactly as received
+        std::string rpc;         // the procedure as the client named it
+        std::string arguments;   // the call's arguments as EXEC would take them
+        bool attention = false;  // an attention: the session's request was cancelled
     };
 
     // Starts the server and waits (at most 10 s) for its ready line; throws
@@ -55,6 +56,7 @@ class DevServerProcess {
     const std::filesystem::path& logPath() const { return logPath_; }
     const std::string& saPassword() const { return options_.saPassword; }
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
     // The batches and calls the server has received so far, in arrival order.
     std::vector<LoggedBatch> readLog() const;

@@ -30,7 +30,7 @@ void FakeConnection::open(const QString& connectionString) {
     lastConnectionString = connectionString;
     if (openError) {
         state_ = Closed;
-        throw DatabaseError(*openError);
+        throw DatabaseError(*openError, openErrorState);
     }
     state_ = Open;
 }

@@ -24,6 +24,7 @@ class FakeConnection : public Connection {
 
     // open() succeeds (state 1) unless openError is set.
     std::optional<QString> openError;
+    QString openErrorState;  // its SQLSTATE, e.g. 08001 for a server out of reach
     QString lastConnectionString;
     int openCount = 0;
     int closeCount = 0;

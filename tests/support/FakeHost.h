@@ -54,6 +54,11 @@ class FakeHost : public OperationHost, public DbListView {
     QString selectedDatabaseText() const override;
     DbListView& databaseList() override { return *this; }
     Connection& connection() override { return conn; }
+    // Each purpose the handler announced, and the current one.
+    QList<std::optional<CallPurpose>> purposesSet;
+    void setCallPurpose(const std::optional<CallPurpose>& purpose) override {
+        purposesSet << purpose;
+    }
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
     bool askYesNo(const QString& title, const QString& question) override;

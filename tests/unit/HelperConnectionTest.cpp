@@ -10,6 +10,8 @@
 
 #include "FakeConnection.h"
 #include "QtPrinters.h"
+#include "common/OperatorTexts.h"
+#include "operations/CancelReport.h"
 #include "operations/HelperConnection.h"
 #include "operations/ProgressPoller.h"
 #include "operations/ServerProgress.h"
@@ -53,14 +55,14 @@ TEST(HelperConnection, OpensWithTheRememberedLoginOnFirstUseAndKeepsItUntilForgo
     h.helper.remember("login A");
     select();
     ASSERT_EQ(h.made.size(), 1);
-    // The helper gives up on a login that takes too long; the tool's own session does not.
-    EXPECT_EQ(h.made[0]->lastConnectionString, "login A;Connect Timeout=10");
+    // The helper gives up on a statement that takes too long; the tool's own session does not.
+    EXPECT_EQ(h.made[0]->lastConnectionString, "login A;Command Timeout=10");
     EXPECT_EQ(h.made[0]->calls.size(), 3);
 
     h.helper.remember("login B");  // another login: the old connection goes
     select();
     ASSERT_EQ(h.made.size(), 2);
-    EXPECT_EQ(h.made[1]->lastConnectionString, "login B;Connect Timeout=10");
+    EXPECT_EQ(h.made[1]->lastConnectionString, "login B;Command Timeout=10");
 
     int closes = 0;
     h.made[1]->onClose = [&closes] { ++closes; };
@@ -185,7 +187,8 @@ TEST(ProgressPoller, ReadsEveryIntervalForTheWatchedCallAndStopsOnFailureOrStop)
     Deliveries deliveries;
     {
         ProgressPoller poller(
-            h.helper, 4321, [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
+            std::shared_ptr<HelperConnection>(&h.helper, [](HelperConnection*) {}), 4321,
+            [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms);
         poller.watch(1);
         ASSERT_TRUE(deliveries.waitFor(3));
         std::this_thread::sleep_for(50ms);  // a failed call is read no more
@@ -214,6 +217,74 @@ TEST(ProgressPoller, ReadsEveryIntervalForTheWatchedCallAndStopsOnFailureOrStop)
         EXPECT_EQ(deliveries.readings.last().call, 2u);
         EXPECT_EQ(deliveries.readings.last().outcome, ProgressPoller::Outcome::NoProgress);
     }
+}
+
+TEST(ProgressPoller, SaysTheRequestVanishedWhenTheServerNoLongerListsItOrCannotBeReached) {
+    Helper h;
+    h.script = [](FakeConnection& fake) {
+        fake.answer("SELECT session_id", ResultSet({"session_id"}, {{"52"}}));
+        fake.answer(kRequestsQuery, requests({}));  // the tool's session runs nothing
+    };
+    h.helper.remember("login");
+    Deliveries deliveries;
+    ProgressPoller poller(
+        std::shared_ptr<HelperConnection>(&h.helper, [](HelperConnection*) {}), 4321,
+        [&](const ProgressPoller::Reading& r) { deliveries.add(r); }, 10ms, 50ms);
+    poller.watch(1);
+    ASSERT_TRUE(deliveries.waitFor(1));
+    EXPECT_EQ(deliveries.readings[0].outcome, ProgressPoller::Outcome::Vanished);
+
+    // A helper that cannot reach the server says nothing at first, then, for long, the same.
+    h.script = [](FakeConnection& fake) {
+        fake.openError = "unreachable";
+        fake.openErrorState = "08001";
+    };
+    h.helper.forget();
+    h.helper.remember("login");
+    poller.watch(2);
+    ASSERT_TRUE(deliveries.waitFor(12));
+    poller.stop();
+    const std::lock_guard lock(deliveries.mutex);
+    EXPECT_EQ(deliveries.readings[1].outcome, ProgressPoller::Outcome::NoProgress);
+    EXPECT_EQ(deliveries.readings.last().outcome, ProgressPoller::Outcome::Vanished);
+}
+
+TEST(CancelReport, ReadsBackWhatTheServerShowsOrSaysItCouldNotBeChecked) {
+    Helper h;
+    h.script = [](FakeConnection& fake) {
+        fake.answer(
+            "SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = "
+            "'Shop'",
+            ResultSet({"state_desc", "recovery_model_desc"}, {{"RESTORING", "SIMPLE"}}));
+        fake.answer("SELECT state_desc", ResultSet({"state_desc", "recovery_model_desc"}, {}));
+        fake.answer("SELECT CONVERT(nvarchar(128), SERVERPROPERTY('ProductVersion'))",
+                    ResultSet({"product_version", "path_separator", "data_folder", "log_folder",
+                               "backup_folder"},
+                              {{"16.0.1000.6", "\\", "D:\\data\\", "D:\\data\\", "D:\\bak\\"}}));
+        fake.answer("SELECT host_platform", column("host_platform", {"Windows"}));
+        fake.answer("SELECT file_or_directory_name",
+                    ResultSet({"file_or_directory_name", "is_directory", "size_in_bytes",
+                               "last_write_time"},
+                              {{"SHOP.BAK", "0", "8192", "2026-12-08 08:00"}}));
+    };
+    h.helper.remember("login");
+    EXPECT_EQ(cancelledStatus(CallPurpose::restore("Shop"), h.helper),
+              "恢复已取消，数据库 Shop 处于 RESTORING 状态，需要重新恢复后才能使用");
+    EXPECT_EQ(cancelledStatus(CallPurpose::cleanUp("Shop"), h.helper),
+              "清理已取消，数据库 Shop 现在的恢复模式为 SIMPLE");
+    EXPECT_EQ(cancelledStatus(CallPurpose::restore("Gone"), h.helper),
+              "恢复已取消，服务器上没有数据库 Gone");
+    EXPECT_EQ(cancelledStatus(CallPurpose::backUp("Shop", "D:\\bak\\shop.bak"), h.helper),
+              "备份已取消，服务器上存在备份文件 D:\\bak\\shop.bak，但它可能不完整");
+    EXPECT_EQ(cancelledStatus(CallPurpose::backUp("Shop", "D:\\bak\\other.bak"), h.helper),
+              "备份已取消，服务器上没有备份文件 D:\\bak\\other.bak");
+    EXPECT_EQ(cancelledStatus(std::nullopt, h.helper), texts::kStatementCancelled);
+
+    h.helper.forget();  // nothing can be read now
+    EXPECT_EQ(cancelledStatus(CallPurpose::cleanUp("Shop"), h.helper),
+              "清理已取消，无法查明数据库 Shop 现在的恢复模式");
+    EXPECT_EQ(cancelledStatus(CallPurpose::backUp("Shop", "D:\\bak\\shop.bak"), h.helper),
+              "备份已取消，无法查明服务器上是否有备份文件 D:\\bak\\shop.bak");
 }
 
 }  // namespace

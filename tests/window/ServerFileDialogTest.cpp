@@ -12,16 +12,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <fstream>
 #include <functional>
 
 #include "DocumentedTexts.h"
 #include "QtPrinters.h"
+#include "app/BackupPreviewPane.h"
 #include "app/FMain.h"
 #include "app/ServerFileDialog.h"
 #include "faults/CuttingProxy.h"
@@ -129,6 +132,25 @@ class Dialog {
     bool accepted() const {
         return dialog_->result() == QDialog::Accepted && !dialog_->isVisible();
     }
+    // After the check of a backup's target, and the question it may ask.
+    bool acceptedAfterCheck() const {
+        return waitFor([this] { return !dialog_->checkingTarget(); }) && accepted();
+    }
+    bool visibleAfterCheck() const {
+        return waitFor([this] { return !dialog_->checkingTarget(); }) && dialog_->isVisible();
+    }
+
+    // The restore's preview of the entry once read: its details and its warnings.
+    QString preview(const QString& name) {
+        select(name);
+        return previewed();
+    }
+    QString previewed() const {
+        auto* pane = child<BackupPreviewPane>("backupPreview");
+        EXPECT_TRUE(waitFor([pane] { return !pane->reading(); }));
+        return child<QLabel>("backupDetails")->text();
+    }
+    QString warnings() const { return child<QLabel>("backupWarnings")->text(); }
 
   private:
     ServerFileDialog* dialog_;
@@ -290,8 +312,11 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
         EXPECT_EQ(dialog.fileName()->text(), newName);
         EXPECT_EQ(dialog.location(), serverFolder("data"));
         EXPECT_EQ(dialog.shown(), QStringList{newName});
+        // The file exists now, so the dialog asks before the backup replaces it.
+        whenShown<QMessageBox>(
+            [](QMessageBox* question) { question->button(QMessageBox::Yes)->click(); });
         pressReturn(dialog.fileName());
-        EXPECT_TRUE(dialog.accepted());
+        EXPECT_TRUE(dialog.acceptedAfterCheck());
     });
     EXPECT_EQ(window.statusText(), "备份数据库成功");
 
@@ -316,7 +341,8 @@ TEST_P(OnEitherHost, SavesUnderNewNamesKeepsTheLastAndReturnsATypedPathVerbatim)
     select(QStringLiteral("Shop"));
     clickWithDialog("c_BackUp", [&](Dialog& dialog) {
         dialog.type(typed);
-        EXPECT_TRUE(dialog.accepted());
+        // Outside the folder on show, the server is asked whether the file exists.
+        EXPECT_TRUE(dialog.acceptedAfterCheck());
     });
     EXPECT_EQ(window.statusText(), "备份数据库成功");
     EXPECT_TRUE(std::filesystem::exists(server.root() / "samples" / "Typed.BAK"));
@@ -401,6 +427,35 @@ TEST_F(OlderServer, IsBrowsedThroughTheExtendedProceduresDownToItsDrives) {
     EXPECT_EQ(othersSent(QStringLiteral("dm_os_enumerate_filesystem")), 0);
 }
 
+// Its backups record SQL Server 2022, as if taken on a newer server than this 2019 one.
+class NewerBackups : public DialogAgainstServer {
+  protected:
+    NewerBackups()
+        : DialogAgainstServer(
+              {.saPassword = kPassword.toStdString(),
+               .extraArguments = {"--server-version", "2019", "--backup-version", "2022"}}) {}
+};
+
+TEST_F(NewerBackups, ArePreviewedWithAWarningAndTheServerRefusesThemAsForetold) {
+    connectAsSa();
+    select(QStringLiteral("Shop"));
+    confirmNextPrompt();
+    clickWithDialog("c_Restore", [&](Dialog& dialog) {
+        dialog.goUp();
+        dialog.open(QStringLiteral("samples"));
+        EXPECT_TRUE(
+            dialog.preview(QStringLiteral("Shop.bak")).contains(QStringLiteral("数据库：Shop")));
+        EXPECT_EQ(
+            dialog.warnings(),
+            "注意：备份来自更新版本的服务器（16 版），本服务器为 15 版，恢复会失败（错误 3169）。");
+        pressReturn(dialog.fileName());
+        EXPECT_TRUE(dialog.accepted());
+    });
+    EXPECT_TRUE(window.statusText().startsWith(
+        QStringLiteral("The database was backed up on a server running version 16.00.1000.")))
+        << window.statusText().toStdString();
+}
+
 class LinuxHost : public DialogAgainstServer {
   protected:
     LinuxHost() : DialogAgainstServer({.saPassword = kPassword.toStdString()}) {}
@@ -458,6 +513,128 @@ TEST_F(LinuxHost, AHelperConnectionCutMidListingIsReportedAndATypedPathStillWork
         dialog.cancel();
     });
     EXPECT_EQ(window.statusText(), kCancelled);
+}
+
+TEST_F(LinuxHost, ShowsWhatABackupHoldsAndAsksBeforeABackupOverwritesAFile) {
+    {
+        OdbcConnection setup;
+        setup.open(login(QStringLiteral("sa"), kPassword, server.port()));
+        setup.execute(QStringLiteral("CREATE DATABASE Sales"));
+        setup.execute(QStringLiteral("BACKUP DATABASE Sales TO DISK = '") +
+                      serverPath("samples/Sales.bak") + u'\'');
+        setup.execute(QStringLiteral("BACKUP LOG Sales TO DISK = '") +
+                      serverPath("samples/SalesLog.bak") + u'\'');
+        setup.execute(QStringLiteral("CREATE DATABASE Big ON (NAME = Big, FILENAME = '") +
+                      serverPath("data/Big.mdf") +
+                      QStringLiteral("'), (NAME = Big2, FILENAME = '") +
+                      serverPath("data/Big2.ndf") +
+                      QStringLiteral("') LOG ON (NAME = Big_log, "
+                                     "FILENAME = '") +
+                      serverPath("data/Big_log.ldf") + QStringLiteral("')"));
+        setup.execute(QStringLiteral("BACKUP DATABASE Big TO DISK = '") +
+                      serverPath("samples/Big.bak") + u'\'');
+    }
+    std::ofstream(server.root() / "samples" / "notes.bak") << "not a backup\n";
+    const QString shopBak = serverPath("samples/Shop.bak");
+    const QString salesBak = serverPath("samples/Sales.bak");
+    connectAsSa();
+
+    select(QStringLiteral("Shop"));
+    confirmNextPrompt();
+    clickWithDialog("c_Restore", [&](Dialog& dialog) {
+        dialog.goUp();
+        dialog.open(QStringLiteral("samples"));
+        const QString shop = dialog.preview(QStringLiteral("Shop.bak"));
+        for (const QString& line :
+             {QStringLiteral("数据库：Shop"), QStringLiteral("备份类型：完整备份"),
+              QStringLiteral("服务器：DEVSERVER"), QStringLiteral("恢复模式：SIMPLE"),
+              QStringLiteral("备份集：文件中有 1 个，恢复使用第 1 个"),
+              QStringLiteral("  Shop_log → ") + serverPath("data/Shop_log.ldf")}) {
+            EXPECT_TRUE(shop.contains(line)) << line.toStdString() << "\n" << shop.toStdString();
+        }
+        EXPECT_TRUE(shop.contains(QStringLiteral("开始时间：20"))) << shop.toStdString();
+        EXPECT_EQ(dialog.warnings(), "");
+
+        dialog.preview(QStringLiteral("Sales.bak"));
+        EXPECT_EQ(dialog.warnings(), "注意：这是数据库 Sales 的备份，不是所选的 Shop。");
+        EXPECT_TRUE(dialog.preview(QStringLiteral("SalesLog.bak"))
+                        .contains(QStringLiteral("备份类型：事务日志备份")));
+        EXPECT_EQ(dialog.warnings(),
+                  "注意：这是数据库 Sales 的备份，不是所选的 Shop。\n"
+                  "注意：这不是完整备份，不能单独用来恢复。");
+        EXPECT_TRUE(dialog.preview(QStringLiteral("notes.bak"))
+                        .startsWith(QStringLiteral("服务器无法读取该备份文件：The media family on "
+                                                   "device '") +
+                                    serverPath("samples/notes.bak") +
+                                    QStringLiteral("' is incorrectly formed.")));
+        // A newer selection wins over a read still under way.
+        dialog.select(QStringLiteral("Sales.bak"));
+        EXPECT_TRUE(
+            dialog.preview(QStringLiteral("Shop.bak")).contains(QStringLiteral("数据库：Shop")));
+        EXPECT_EQ(dialog.warnings(), "");
+        pressReturn(dialog.fileName());
+        EXPECT_TRUE(dialog.accepted());
+    });
+    EXPECT_EQ(window.statusText(), "恢复数据库成功");
+
+    select(QStringLiteral("Shop"));
+    confirmNextPrompt();
+    clickWithDialog("c_Restore_B", [&](Dialog& dialog) {
+        EXPECT_EQ(dialog.location(), serverFolder("samples"));
+        // The name kept from the restore is selected, and previewed at once.
+        EXPECT_TRUE(dialog.previewed().contains(QStringLiteral("数据库：Shop")));
+        dialog.preview(QStringLiteral("Big.bak"));
+        EXPECT_EQ(dialog.warnings(),
+                  "注意：这是数据库 Big 的备份，不是所选的 Shop。\n"
+                  "注意：备份中有 3 个文件，强制恢复需要 2 个，将被拒绝。");
+        dialog.cancel();
+    });
+    EXPECT_EQ(window.statusText(), kCancelled);
+
+    select(QStringLiteral("Shop"));
+    clickWithDialog("c_BackUp", [&](Dialog& dialog) {
+        QString asked;
+        whenShown<QMessageBox>([&asked](QMessageBox* question) {
+            asked = question->text();
+            EXPECT_EQ(question->defaultButton(), question->button(QMessageBox::No));
+            EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "是(&Y)");
+            EXPECT_EQ(question->button(QMessageBox::No)->text(), "否(&N)");
+            question->button(QMessageBox::No)->click();
+        });
+        dialog.type(QStringLiteral("Sales.bak"));
+        EXPECT_TRUE(dialog.visibleAfterCheck());
+        EXPECT_TRUE(asked.contains(QStringLiteral("WITH FORMAT"))) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(QStringLiteral("· 数据库 Sales，20"))) << asked.toStdString();
+        whenShown<QMessageBox>(
+            [](QMessageBox* question) { question->button(QMessageBox::Yes)->click(); });
+        pressReturn(dialog.fileName());
+        EXPECT_TRUE(dialog.acceptedAfterCheck());
+    });
+    EXPECT_EQ(window.statusText(), "备份数据库成功");
+
+    EXPECT_EQ(ownSessionTexts(), (QStringList{kCatalogue, evictionBatch(QStringLiteral("'Shop'")),
+                                              QStringLiteral("Restore Database Shop From disk='") +
+                                                  shopBak + QStringLiteral("' "),
+                                              kCatalogue,
+                                              QStringLiteral("Backup Database Shop To disk='") +
+                                                  salesBak + QStringLiteral("' WITH FORMAT "),
+                                              kCatalogue}));
+    // The helper connection only read: the server's properties, folders and backup headers.
+    const QStringList own = ownSessionTexts();
+    int headersRead = 0;
+    for (const auto& batch : server.readLog()) {
+        const QString sql = QString::fromStdString(batch.sql);
+        if (own.contains(sql) || sql.startsWith(QStringLiteral("CREATE ")) ||
+            sql.startsWith(QStringLiteral("BACKUP ")) || sql.startsWith(QStringLiteral("ALTER "))) {
+            continue;  // the tool's own session, and this test's setting up
+        }
+        headersRead += sql.startsWith(QStringLiteral("RESTORE HEADERONLY FROM DISK = N'")) ? 1 : 0;
+        EXPECT_TRUE(sql.startsWith(QStringLiteral("SELECT ")) ||
+                    sql.startsWith(QStringLiteral("RESTORE HEADERONLY ")) ||
+                    sql.startsWith(QStringLiteral("RESTORE FILELISTONLY ")))
+            << sql.toStdString();
+    }
+    EXPECT_GE(headersRead, 6);
 }
 
 }  // namespace

@@ -206,3 +206,77 @@ TEST_F(BackupRestoreTest, RestoreNeedsTheDatabaseToItself) {
     instance_->logout(other);
     ok(spid, u"RESTORE DATABASE Shop FROM DISK='" + bak + u"' WITH REPLACE");
 }
+
+TEST_F(BackupRestoreTest, TheHeaderTellsEachSetAndABackupFromANewerReleaseIsRefused) {
+    makeDatabase(u"Shop", u"apple");
+    makeDatabase(u"Other", u"pear");
+    const std::u16string bak = backup(u"Shop", "two.bak");
+    ok(spid, u"BACKUP DATABASE Other TO DISK='" + bak + u"'");  // appended: set 2
+
+    const Reply header = ok(spid, u"RESTORE HEADERONLY FROM DISK = N'" + bak + u"'");
+    const RowSet& columns = rows(header);
+    auto at = [&](const std::u16string& name) {
+        for (std::size_t i = 0; i < columns.columns.size(); ++i) {
+            if (columns.columns[i].name == name) {
+                return i;
+            }
+        }
+        ADD_FAILURE() << "no column " << std::string(name.begin(), name.end());
+        return std::size_t{0};
+    };
+    // SQL Server's order, up to the last column the tool reads.
+    EXPECT_EQ(at(u"BackupType"), 2u);
+    EXPECT_EQ(at(u"ServerName"), 8u);
+    EXPECT_EQ(at(u"DatabaseName"), 9u);
+    EXPECT_EQ(at(u"BackupSize"), 12u);
+    EXPECT_EQ(at(u"BackupStartDate"), 17u);
+    EXPECT_EQ(at(u"SoftwareVersionMajor"), 25u);
+    EXPECT_EQ(at(u"RecoveryModel"), 46u);
+    EXPECT_EQ(columns.columns[at(u"BackupFinishDate")].type, devserver::ColumnType::DateTime);
+    const Rows sets = table(header);
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0][at(u"DatabaseName")], u"Shop");
+    EXPECT_EQ(sets[1][at(u"DatabaseName")], u"Other");
+    EXPECT_EQ(sets[1][at(u"Position")], u"2");
+    EXPECT_EQ(sets[1][at(u"DatabaseVersion")], u"957");
+    EXPECT_EQ(sets[0][at(u"BackupStartDate")].size(), 19u);
+    EXPECT_EQ(
+        table(ok(spid, u"RESTORE HEADERONLY FROM DISK = N'" + bak + u"' WITH FILE = 2")).size(),
+        1u);
+
+    // The same file on a 2019 server: its header still reads, its restore is refused.
+    platform_.majorVersion = 15;
+    restart();
+    spid = login();
+    EXPECT_EQ(table(ok(spid, u"RESTORE HEADERONLY FROM DISK = N'" + bak +
+                                 u"'"))[0][at(u"SoftwareVersionMajor")],
+              u"16");
+    const Reply refused = run(spid, u"RESTORE DATABASE Shop FROM DISK='" + bak + u"' WITH REPLACE");
+    EXPECT_EQ(errors(refused), (std::vector<int>{3169, 3013}));
+    EXPECT_NE(errorText(refused).find(u"running version 16.00.1000. That version is incompatible "
+                                      u"with this server, which is running version 15.00.1000."),
+              std::u16string::npos);
+    EXPECT_EQ(
+        errors(run(spid, u"RESTORE HEADERONLY FROM DISK = N'" + u16path("bak/none.bak") + u"'")),
+        (std::vector<int>{3201, 3013}));
+}
+
+TEST_F(BackupRestoreTest, ALogBackupFollowsAFullOneAndIsNoRestoreOnItsOwn) {
+    makeDatabase(u"Shop", u"apple");
+    const std::u16string trn = u16path("bak/shop.trn");
+    EXPECT_EQ(errors(run(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'")),
+              (std::vector<int>{4214, 3013}));
+    backup(u"Shop", "shop.bak");
+    const Reply logged = ok(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'");
+    EXPECT_EQ(infos(logged), (std::vector<int>{4035, 3014}));
+    EXPECT_NE(std::get<Message>(logged[1]).text.find(u"BACKUP LOG successfully processed 2 pages"),
+              std::u16string::npos);
+    const Rows header = table(ok(spid, u"RESTORE HEADERONLY FROM DISK='" + trn + u"'"));
+    EXPECT_EQ(header[0][2], u"2");                 // BackupType
+    EXPECT_EQ(header[0][49], u"Transaction Log");  // BackupTypeDescription
+    EXPECT_EQ(errors(run(spid, u"RESTORE DATABASE Shop FROM DISK='" + trn + u"' WITH REPLACE")),
+              (std::vector<int>{3117, 3013}));
+    ok(spid, u"ALTER DATABASE Shop SET RECOVERY SIMPLE");
+    EXPECT_EQ(errors(run(spid, u"BACKUP LOG Shop TO DISK='" + trn + u"'")),
+              (std::vector<int>{4208, 3013}));
+}

@@ -47,9 +47,14 @@ TEST(FileFormats, DataFileKeepsIdentityMembersAndContent) {
 
 TEST(FileFormats, BackupAndCatalogueRoundTrip) {
     const Database db = sample();
-    const backupmedia::BackupSet set{db.name, db.guid, db.recovery, db.files, *db.content};
+    const backupmedia::BackupOrigin origin{
+        1, true, u"DEVSERVER", u"销售'员", 15, "2026-12-08 07:46:56", "2026-12-08 07:47:01"};
+    const backupmedia::BackupSet set{db.name, db.guid, db.recovery, db.files, *db.content, origin};
     const auto sets = backupmedia::decode(backupmedia::encode({set, set}));
     ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[1].origin.userName, origin.userName);
+    EXPECT_EQ(sets[1].origin.majorVersion, 15);
+    EXPECT_EQ(sets[1].origin.finished, origin.finished);
     EXPECT_EQ(sets[1].recovery, Recovery::Simple);
     EXPECT_EQ(sets[1].content.tables[0].rows, db.content->tables[0].rows);
     const auto catalog = catalogfile::decode(catalogfile::encode({{7, db}}));
@@ -62,7 +67,7 @@ TEST(FileFormats, DamagedOrForeignFilesAreRejected) {
     const Database db = sample();
     const std::string data = databasefiles::encode(db, db.files[0], *db.content);
     const std::string media =
-        backupmedia::encode({{db.name, db.guid, db.recovery, db.files, *db.content}});
+        backupmedia::encode({{db.name, db.guid, db.recovery, db.files, *db.content, {}}});
     EXPECT_THROW(databasefiles::decode(media), records::FormatError);
     EXPECT_THROW(backupmedia::decode(data), records::FormatError);
     EXPECT_THROW(backupmedia::decode(""), records::FormatError);

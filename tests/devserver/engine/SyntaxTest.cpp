@@ -38,7 +38,7 @@ TEST_F(EngineTest, StatementsOutsideTheModelAreNamedInAClass16Error) {
               u"The development server does not model this statement: UPDATE t SET a");
     EXPECT_EQ(databaseNames(spid), std::vector<std::u16string>{u"A"});
     EXPECT_EQ(errors(run(spid, u"EXEC sp_who")), std::vector<int>{50000});
-    EXPECT_EQ(errors(run(spid, u"BACKUP LOG A TO DISK='x'")), std::vector<int>{50000});
+    EXPECT_EQ(errors(run(spid, u"BACKUP CERTIFICATE A TO FILE = 'x'")), std::vector<int>{50000});
     EXPECT_EQ(errors(run(spid, u"SELECT name FROM sysdatabases GROUP BY name")),
               std::vector<int>{50000});
 }

@@ -129,7 +129,11 @@ TEST_F(TimeModelTest, TheDatabaseOfALongStatementIsInUseAndKillAbandonsItLeaving
     waitUntilTheWorkerRuns();
     ok(watcher, u"KILL " + text::number(worker));
     EXPECT_EQ(errors(restore.get()), (std::vector<int>{3204, 3013, 596, 0}));
-    EXPECT_EQ(databaseNames(watcher), std::vector<std::u16string>{u"Big"});
+    // As on SQL Server, the restore's target stays, unusable, until a restore completes.
+    EXPECT_EQ(databaseNames(watcher), (std::vector<std::u16string>{u"Big", u"Copy"}));
+    EXPECT_EQ(table(ok(watcher, u"SELECT state_desc FROM sys.databases WHERE name = 'Copy'")),
+              (Rows{{u"RESTORING"}}));
+    EXPECT_EQ(errors(run(watcher, u"USE Copy")), std::vector<int>{927});
     EXPECT_FALSE(std::filesystem::exists(path("Copy.mdf")));
     EXPECT_FALSE(std::filesystem::exists(path("Copy_log.ldf")));
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 #include "OdbcSession.h"
@@ -268,4 +269,47 @@ TEST(OdbcCancel, CancellingAfterAndDuringQueriesNeverHangs) {
     // in full (the bytes sit unread in the client's socket), and the session times out.
     // The tool cancels nothing, from no thread.
     EXPECT_GE(std::stoi(session.scalar("SELECT @@SPID")), 51);
+}
+
+TEST(OdbcQueries, BackupListingsArriveInSqlServersTypesWithTheirValues) {
+    DevServerProcess server(withPassword());
+    OdbcSession session(server.odbcConnectionString());
+    auto localNow = [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[20];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+        return std::string(text);
+    };
+    const std::string bak = (server.dataDir() / "shop.bak").string();
+    session.run("CREATE DATABASE Shop");
+    const std::string before = localNow();
+    session.run("BACKUP DATABASE Shop TO DISK = '" + bak + "' WITH COPY_ONLY");
+    const std::string after = localNow();
+
+    const ResultSet header = session.query("RESTORE HEADERONLY FROM DISK = '" + bak + "'");
+    auto value = [&](const std::string& column) {
+        const auto at = std::find(header.columns.begin(), header.columns.end(), column);
+        EXPECT_NE(at, header.columns.end()) << column;
+        return header.rows.at(0).at(at - header.columns.begin()).value_or("<NULL>");
+    };
+    ASSERT_EQ(header.rows.size(), 1u);
+    // datetime, tinyint, bit and numeric as the driver decodes them.
+    const std::string started = value("BackupStartDate");
+    EXPECT_GE(started.substr(0, 19), before);
+    EXPECT_LE(started.substr(0, 19), after);
+    EXPECT_EQ(value("DeviceType"), "2");
+    EXPECT_EQ(value("IsCopyOnly"), "1");
+    EXPECT_EQ(value("DatabaseName"), "Shop");
+    EXPECT_EQ(value("ExpirationDate"), "<NULL>");
+
+    const ResultSet files = session.query("RESTORE FILELISTONLY FROM DISK = '" + bak + "'");
+    long long bytes = 0;
+    for (const auto& row : files.rows) {
+        bytes += std::stoll(row.at(12).value_or("0"));  // BackupSizeInBytes
+    }
+    EXPECT_EQ(value("BackupSize"), std::to_string(bytes));
+    EXPECT_EQ(files.rows.at(1).at(2), "L");
+    EXPECT_EQ(value("BindingID").substr(0, 24), files.rows.at(0).at(9)->substr(0, 24));
 }

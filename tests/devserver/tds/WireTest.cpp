@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "RawTdsClient.h"
 #include "ReplyTokens.h"
@@ -159,6 +162,38 @@ TEST(WireRequests, AcknowledgesAttentionEvenAfterTheRequestEnded) {
     EXPECT_EQ(std::get<DoneToken>(ack[0]).status, 0x0020);
 
     EXPECT_EQ(tokensOf<RowToken>(query(client, u"SELECT @@SPID")).size(), 1u);
+}
+
+TEST(WireRequests, AnAttentionStopsAThrottledBackupWithinOnePieceAndTheRestOfItsBatch) {
+    DevServerProcess server(DevServerProcess::Options{"Wire0Pass", 0, 50});
+    RawTdsClient client(server.port());
+    client.logIn(saLogin());
+    const std::u16string data = (server.dataDir() / "Big.mdf").u16string();
+    const std::u16string bak = (server.dataDir() / "Big.bak").u16string();
+    query(client,
+          u"CREATE DATABASE Big ON PRIMARY (NAME = Big, FILENAME = '" + data + u"', SIZE = 200MB)");
+
+    client.sendMessage(0x01, buildSqlBatch(u"BACKUP DATABASE Big TO DISK = '" + bak +
+                                           u"' WITH FORMAT; CREATE DATABASE After"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto sent = std::chrono::steady_clock::now();
+    client.sendMessage(0x06, Bytes{});
+    // Only the acknowledgement: the client discards whatever would come before it anyway.
+    const auto ack = decodeReply(client.readMessage());
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+    ASSERT_EQ(ack.size(), 1u);
+    EXPECT_EQ(std::get<DoneToken>(ack[0]).status, 0x0020);
+
+    // The session goes on; neither the backup file nor the next statement happened.
+    EXPECT_TRUE(
+        tokensOf<RowToken>(query(client, u"SELECT name FROM sys.databases WHERE name = 'After'"))
+            .empty());
+    EXPECT_FALSE(std::filesystem::exists(server.dataDir() / "Big.bak"));
+    const auto log = server.readLog();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_TRUE(log[2].attention);
+    EXPECT_EQ(log[2].spid, log[1].spid);
+    EXPECT_EQ(log[2].login, "sa");
 }
 
 TEST(WireRequests, AnIgnoredRequestIsNeitherRunNorLogged) {
