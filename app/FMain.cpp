@@ -175,7 +175,10 @@ bool FMain::askYesNo(const QString& title, const QString& question) {
 }
 
 ResultSet FMain::helperQuery(const QString& sql) {
-    return helper_->run([&sql](Connection& helper) { return helper.query(sql); });
+    // Through the call runner, as the tool's own calls: the window stays alive meanwhile.
+    return runner_->run([helper = helper_, sql] {
+        return helper->run([&sql](Connection& connection) { return connection.query(sql); });
+    });
 }
 
 ChosenFile FMain::chooseBackupFile(const QString& filter, FileDialogMode mode,
