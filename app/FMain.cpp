@@ -170,6 +170,17 @@ ChosenFile FMain::chooseFile(const QString& filter, FileDialogMode mode) {
     return prompts_->chooseFile(filter, mode);
 }
 
+bool FMain::askYesNo(const QString& title, const QString& question) {
+    return prompts_->askYesNo(title, question);
+}
+
+ResultSet FMain::helperQuery(const QString& sql) {
+    // Through the call runner, as the tool's own calls: the window stays alive meanwhile.
+    return runner_->run([helper = helper_, sql] {
+        return helper->run([&sql](Connection& connection) { return connection.query(sql); });
+    });
+}
+
 ChosenFile FMain::chooseBackupFile(const QString& filter, FileDialogMode mode,
                                    const BackupCheck& check) {
     return prompts_->chooseBackupFile(filter, mode, check);

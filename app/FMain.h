@@ -64,6 +64,8 @@ class FMain : public QWidget, public ConnectionPanel, public OperationHost, publ
     QString selectedDatabaseText() const override;
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    bool askYesNo(const QString& title, const QString& question) override;
+    ResultSet helperQuery(const QString& sql) override;
     ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
                                 const BackupCheck& check) override;
     QString databaseNameText() const override;

@@ -14,6 +14,8 @@ class Prompts {
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
     // filter as "description|pattern"; raises Error when cancelled.
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+    // Yes or No, No the default; prompts that are never asked this answer No.
+    virtual bool askYesNo(const QString& /*title*/, const QString& /*question*/) { return false; }
     // The same, looking inside the chosen backup file first; scripted prompts answer as
     // chooseFile.
     virtual ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,

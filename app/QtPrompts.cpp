@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include "CertificateDialog.h"
 #include "ServerFileDialog.h"
@@ -37,4 +38,9 @@ ChosenFile QtPrompts::choose(const QString& filter, FileDialogMode mode,
 bool QtPrompts::confirmCertificate(const UntrustedCertificate& refusal) {
     CertificateDialog dialog(refusal, parent_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::askYesNo(const QString& title, const QString& question) {
+    return QMessageBox::question(parent_, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }

@@ -17,6 +17,7 @@ class QtPrompts : public Prompts {
 
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    bool askYesNo(const QString& title, const QString& question) override;
     ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,
                                 const BackupCheck& check) override;
     bool confirmCertificate(const UntrustedCertificate& refusal) override;

@@ -41,6 +41,10 @@ class DirectHost : public OperationHost {
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override {
         return window_.chooseFile(filter, mode);
     }
+    bool askYesNo(const QString& title, const QString& question) override {
+        return window_.askYesNo(title, question);
+    }
+    ResultSet helperQuery(const QString& sql) override { return window_.helperQuery(sql); }
     QString databaseNameText() const override { return window_.databaseNameText(); }
     void setDatabaseNameText(const QString& text) override { window_.setDatabaseNameText(text); }
     QString dataFileText() const override { return window_.dataFileText(); }

@@ -247,6 +247,7 @@ void runBackupPreview(const Settings& settings, Report& report) {
         " ms and the dialog's event loop never waited longer than " +
         std::to_string(static_cast<int>(stalled.longestStall * 1000 + 0.5)) +
         " ms (target 50 ms).");
+}
 
 void runCancel(const Settings& settings, Report& report) {
     progress("cancel: restores of 200 MB at 20 MB/s, each cancelled a second in");

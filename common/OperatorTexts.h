@@ -42,6 +42,18 @@ inline const QString kForcedRestorePrompt =
     QStringLiteral("强制还原数据库，请输入：") + kConfirmationPhrase;
 inline const QString kForcedRestoreTitle = QStringLiteral("强制还原数据库验证");
 
+// A database still in use after its sessions were ended: the question's title (the window's
+// caption), the question with the sessions seen (%1 database, %2 how many, %3 each as
+// host/program/login), and without them when the login may not see other sessions.
+inline const QString kInUseTitle = QStringLiteral("附加数据库");
+inline const QString kInUseQuestion = QStringLiteral(
+    "数据库 %1 仍被 %2 个会话使用（%3）。强制断开它们（未提交的事务将回滚）并继续？");
+inline const QString kInUseUnseenQuestion = QStringLiteral(
+    "数据库 %1 仍被其他会话使用（当前登录无权查看这些会话）。"
+    "强制断开它们（未提交的事务将回滚）并继续？");
+inline const QString kInUseSession = QStringLiteral("%1 / %2 / %3");
+inline const QString kInUseSessionSeparator = QStringLiteral("；");
+
 // The file dialog: description, bar, pattern; and what its cancel raises.
 inline const QString kDataFileFilter = QStringLiteral("数据库文件(*.mdf)|*.mdf");
 inline const QString kLogFileFilter = QStringLiteral("日志文件(*.ldf)|*.ldf");

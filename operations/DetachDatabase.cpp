@@ -1,9 +1,9 @@
 #include "DbList.h"
 #include "Handlers.h"
-#include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "TakeDatabase.h"
 #include "common/OperatorTexts.h"
 #include "session/Connection.h"
 
@@ -12,9 +12,7 @@ void detachDatabase(OperationHost& host) {
     if (!databaseName) {
         return;
     }
-    Connection& conn = host.connection();
-    KillSessions(conn, *databaseName);
-    conn.execute(detachStatement(*databaseName));
+    runOnDatabaseAlone(host, *databaseName, detachStatement(*databaseName));
     host.showStatus(texts::kDetached);
-    LoadDbList(conn, host.databaseList());
+    LoadDbList(host.connection(), host.databaseList());
 }

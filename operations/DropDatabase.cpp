@@ -1,10 +1,10 @@
 #include "Confirmation.h"
 #include "DbList.h"
 #include "Handlers.h"
-#include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "TakeDatabase.h"
 #include "common/OperatorTexts.h"
 #include "session/Connection.h"
 
@@ -15,8 +15,7 @@ void dropDatabase(OperationHost& host) {
     }
     Connection& conn = host.connection();
     if (confirmTyped(host, texts::kDropPrompt, texts::kDropTitle)) {
-        KillSessions(conn, *databaseName);
-        conn.execute(dropStatement(*databaseName));
+        runOnDatabaseAlone(host, *databaseName, dropStatement(*databaseName));
         host.showStatus(texts::kDropped);
     }
     // Refilled whether or not the phrase matched.

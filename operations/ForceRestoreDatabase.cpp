@@ -2,10 +2,10 @@
 #include "DbList.h"
 #include "ForcedRestoreFiles.h"
 #include "Handlers.h"
-#include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "TakeDatabase.h"
 #include "common/Error.h"
 #include "common/OperatorTexts.h"
 #include "session/Connection.h"
@@ -57,13 +57,11 @@ void forceRestoreDatabase(OperationHost& host) {
     const QStringList backupNames = readBackupLogicalNames(conn, backupFile.fullPath);
     requireTwoBackupFiles(backupNames);
 
-    KillSessions(conn, *databaseName);
-    {
-        const CallPurposeScope purpose(host, CallPurpose::restore(*databaseName));
-        conn.execute(forcedRestoreStatement(*databaseName, backupFile.fullPath,
-                                            {backupNames[0], targetFiles[0].physicalName},
-                                            {backupNames[1], targetFiles[1].physicalName}));
-    }
+    runOnDatabaseAlone(host, *databaseName,
+                       forcedRestoreStatement(*databaseName, backupFile.fullPath,
+                                              {backupNames[0], targetFiles[0].physicalName},
+                                              {backupNames[1], targetFiles[1].physicalName}),
+                       CallPurpose::restore(*databaseName));
 
     // The restored database carries the backup's logical names; a read that does not give
     // two files leaves the names read before the restore.

@@ -20,7 +20,7 @@ QList<DatabaseFile> readTargetFiles(Connection& conn, const QString& databaseNam
     QList<DatabaseFile> files;
     for (qsizetype row = 0; row < rows.rowCount(); ++row) {
         files.append(
-            {rows.field(row, QStringLiteral("NAME")), rows.field(row, QStringLiteral("FILENAME"))});
+            {rows.field(row, QStringLiteral("name")), rows.field(row, QStringLiteral("filename"))});
     }
     return files;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "CallPurpose.h"
+#include "session/ResultSet.h"
 
 class Connection;
 class DbListView;
@@ -46,6 +47,12 @@ class OperationHost {
     virtual QString askTypedConfirmation(const QString& prompt, const QString& title) = 0;
     // Raises Error with a Chinese description when the operator cancels.
     virtual ChosenFile chooseFile(const QString& filter, FileDialogMode mode) = 0;
+    // A question answered with Yes or No; No is the default, and closing the question.
+    virtual bool askYesNo(const QString& title, const QString& question) = 0;
+
+    // A query on the tool's own account, over the helper connection, so that the tool's
+    // session receives nothing but the operations' statements. Raises Error.
+    virtual ResultSet helperQuery(const QString& sql) = 0;
     // The same dialog, which looks inside the backup file chosen before letting it go. A
     // window that cannot look inside shows the plain dialog.
     virtual ChosenFile chooseBackupFile(const QString& filter, FileDialogMode mode,

@@ -1,10 +1,10 @@
 #include "Confirmation.h"
 #include "DbList.h"
 #include "Handlers.h"
-#include "KillSessions.h"
 #include "OperationHost.h"
 #include "SelectionCheck.h"
 #include "Statements.h"
+#include "TakeDatabase.h"
 #include "common/OperatorTexts.h"
 #include "session/Connection.h"
 
@@ -19,12 +19,8 @@ void restoreDatabase(OperationHost& host) {
     const ChosenFile backupFile = host.chooseBackupFile(
         texts::kBackupFileFilter, FileDialogMode::Open, {BackupUse::Restore, *databaseName});
     // Sessions are ended only once a file is chosen, so a cancelled dialog harms nobody.
-    Connection& conn = host.connection();
-    KillSessions(conn, *databaseName);
-    {
-        const CallPurposeScope purpose(host, CallPurpose::restore(*databaseName));
-        conn.execute(restoreStatement(*databaseName, backupFile.fullPath));
-    }
+    runOnDatabaseAlone(host, *databaseName, restoreStatement(*databaseName, backupFile.fullPath),
+                       CallPurpose::restore(*databaseName));
     host.showStatus(texts::kRestored);
-    LoadDbList(conn, host.databaseList());
+    LoadDbList(host.connection(), host.databaseList());
 }

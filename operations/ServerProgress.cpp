@@ -9,6 +9,10 @@ namespace {
 
 const QString kSessionsOfProcess =
     QStringLiteral("SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = ");
+// The same process id on another machine, or of another program, is not the tool: the
+// helper connection shares the tool's host name and program name, as the driver sends them.
+const QString kSameHostAndProgram =
+    QStringLiteral(" AND host_name = HOST_NAME() AND program_name = APP_NAME()");
 const QString kOtherThanHelper = QStringLiteral(" AND session_id <> @@SPID");
 const QString kRequestsOfSessions = QStringLiteral(
     "SELECT command, percent_complete, estimated_completion_time FROM sys.dm_exec_requests "
@@ -29,7 +33,7 @@ bool reportsProgress(const QString& command) {
 ServerProgressReader::ServerProgressReader(qint64 processId) : processId_(processId) {}
 
 QString ServerProgressReader::sessionsQuery() const {
-    return kSessionsOfProcess + integerLiteral(processId_) + kOtherThanHelper;
+    return kSessionsOfProcess + integerLiteral(processId_) + kSameHostAndProgram + kOtherThanHelper;
 }
 
 QString ServerProgressReader::requestsQuery(const QList<qint64>& sessionIds) {

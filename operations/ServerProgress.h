@@ -14,8 +14,9 @@ struct ServerProgress {
 
 // Reads sys.dm_exec_requests for the tool's own session through the helper connection.
 // The tool's session hears nothing of this: the reader finds it from its own side. The
-// driver sends this process's id at login, and the tool's session is the one with that id
-// (sys.dm_exec_sessions.host_process_id) that is not the helper's own (@@SPID).
+// driver sends this process's id, the host's name and the program's at login, and the
+// tool's session is the one with all three of the helper's (sys.dm_exec_sessions
+// host_process_id, host_name, program_name) that is not the helper's own (@@SPID).
 class ServerProgressReader {
   public:
     explicit ServerProgressReader(qint64 processId);

@@ -9,9 +9,11 @@ namespace {
 const QString kLineBreak = QStringLiteral("\r\n");
 
 // The list of user databases. The system databases and the two sample databases are never
-// offered for maintenance; database-id order puts every new database at the end.
+// offered for maintenance; database-id order puts every new database at the end. Catalogue
+// names stand in the case the catalogue stores them: under a case-sensitive or binary
+// collation any other spelling is an invalid object or column name.
 const QString kCatalogueQuery = QStringLiteral(
-    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
+    "SELECT name FROM sysdatabases WHERE name NOT IN "
     "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
 
 // Session eviction. The database name fills the db_id() call of the cursor line.
@@ -33,7 +35,7 @@ const QStringList kEvictLoop = {
 };
 
 // Attach.
-const QString kExistenceQuery = QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME=");
+const QString kExistenceQuery = QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name=");
 const QString kAttach = QStringLiteral("EXEC sp_attach_db ");
 const QString kArgumentSeparator = QStringLiteral(",");
 
@@ -52,6 +54,15 @@ const QString kRecoveryFull = QStringLiteral(" SET RECOVERY FULL ");
 // Drop.
 const QString kDrop = QStringLiteral("DROP DATABASE ");
 
+// Taking a database from the sessions that hold it. ROLLBACK IMMEDIATE ends them without
+// KILL's permission; the database stays the tool's for the statement in the same batch.
+const QString kSessionsUsing = QStringLiteral(
+    "SELECT host_name, program_name, login_name FROM sys.dm_exec_sessions "
+    "WHERE database_id = DB_ID(");
+const QString kSessionsUsingEnd = QStringLiteral(") ORDER BY session_id");
+const QString kSingleUserRollback = QStringLiteral(" SET SINGLE_USER WITH ROLLBACK IMMEDIATE");
+const QString kMultiUser = QStringLiteral(" SET MULTI_USER");
+
 // Back up.
 const QString kDatabaseState =
     QStringLiteral("SELECT state_desc, recovery_model_desc FROM sys.databases WHERE name = ");
@@ -69,8 +80,8 @@ const QString kMoveTo = QStringLiteral(" TO ");
 const QString kMoveSeparator = QStringLiteral(", ");
 
 // Forced restore: reading both sides, and naming the files after the database.
-const QString kTargetFiles = QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM ");
-const QString kTargetFilesEnd = QStringLiteral(".dbo.sysfiles ORDER BY FILEID ASC ");
+const QString kTargetFiles = QStringLiteral("SELECT TOP 2 fileid,name,filename FROM ");
+const QString kTargetFilesEnd = QStringLiteral(".dbo.sysfiles ORDER BY fileid ASC ");
 // The path always goes as N'...' here, whatever it holds: nationalLiteral() supplies the N.
 const QString kFileListFromDisk = QStringLiteral("RESTORE FILELISTONLY FROM DISK = ");
 const QString kRenameAlterDatabase = QStringLiteral("alter database ");
@@ -133,6 +144,18 @@ QString recoveryFullStatement(const QString& databaseName) {
 
 QString dropStatement(const QString& databaseName) {
     return kDrop + identifier(databaseName);
+}
+
+QString sessionsUsingQuery(const QString& databaseName) {
+    return kSessionsUsing + literal(databaseName) + kSessionsUsingEnd;
+}
+
+QString forcedStatement(const QString& databaseName, const QString& statement) {
+    return kAlterDatabase + identifier(databaseName) + kSingleUserRollback + kLineBreak + statement;
+}
+
+QString multiUserStatement(const QString& databaseName) {
+    return kAlterDatabase + identifier(databaseName) + kMultiUser;
 }
 
 QString databaseStateQuery(const QString& databaseName) {

@@ -29,6 +29,11 @@ QString recoveryFullStatement(const QString& databaseName);
 // Drop.
 QString dropStatement(const QString& databaseName);
 
+// Taking a database that other sessions still hold: who holds it (read over the helper
+// connection), and the operation's statement preceded by ending them in the same batch.
+QString sessionsUsingQuery(const QString& databaseName);
+QString forcedStatement(const QString& databaseName, const QString& statement);
+QString multiUserStatement(const QString& databaseName);
 // What a cancel left of a database: state_desc, recovery_model_desc. Helper connection only.
 QString databaseStateQuery(const QString& databaseName);
 

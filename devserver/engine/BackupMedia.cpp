@@ -37,6 +37,10 @@ BackupOrigin readOrigin(records::Reader& reader) {
     origin.finished = record[7];
     return origin;
 }
+// Optional records of a set, after its "set" record and in this order, each only when it
+// differs from the default; a reader takes what is there.
+constexpr std::string_view kCollationRecord = "collation";
+constexpr std::string_view kSingleUserRecord = "single_user";
 
 std::size_t contentBytes(const Content& content) {
     std::size_t bytes = 0;
@@ -82,6 +86,12 @@ std::string encode(const std::vector<BackupSet>& sets) {
         writer.add({"set", records::fieldOf(set.database), set.guid,
                     set.recovery == Recovery::Simple ? "SIMPLE" : "FULL"});
         writeOrigin(writer, set.origin);
+        if (!set.collation.empty()) {
+            writer.add({std::string(kCollationRecord), records::fieldOf(set.collation)});
+        }
+        if (set.access == UserAccess::Single) {
+            writer.add({std::string(kSingleUserRecord)});
+        }
         records::writeMembers(writer, set.files);
         records::writeContent(writer, set.content);
         writer.add({"endset"});
@@ -105,6 +115,13 @@ std::vector<BackupSet> decode(std::string_view bytes) {
             throw records::FormatError("incomplete backup set");
         }
         set.origin = readOrigin(reader);
+        if (reader.nextIs(kCollationRecord)) {
+            set.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
+        }
+        if (reader.nextIs(kSingleUserRecord)) {
+            reader.take(kSingleUserRecord, 0);
+            set.access = UserAccess::Single;
+        }
         set.files = records::readMembers(reader);
         set.content = records::readContent(reader);
         reader.take("endset", 0);

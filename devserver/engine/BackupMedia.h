@@ -32,6 +32,9 @@ struct BackupSet {
     std::vector<DatabaseFile> files;  // as they were on the server that took the backup
     Content content;
     BackupOrigin origin;
+    // Options the database keeps in itself, which a restore brings back.
+    std::u16string collation{};  // empty: the instance's
+    UserAccess access = UserAccess::Multi;
 };
 
 std::string encode(const std::vector<BackupSet>& sets);

@@ -125,6 +125,8 @@ Database restoredDatabase(const syntax::Restore& statement, const BackupSet& set
     restored.id = existing != nullptr ? existing->id : state.freeId();
     restored.guid = set.guid;
     restored.recovery = set.recovery;
+    restored.collation = set.collation;
+    restored.access = set.access;
     restored.files = set.files;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         restored.files[i].path = targets[i];
@@ -267,6 +269,8 @@ void backup(const syntax::Backup& statement, const Context& context) {
     sets.push_back(
         BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db), origin});
     BackupSet& written = sets.back();
+    written.collation = db->collation;
+    written.access = db->access;
     const int databaseId = db->id;
     // The backup is what the database held when it started. The file appears only once
     // the work is done, so an abandoned backup leaves no file that passes for a whole one.

@@ -1,11 +1,13 @@
 #include <variant>
 
+#include "devserver/engine/ErrorReach.h"
 #include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Execution.h"
 #include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Parser.h"
 #include "devserver/engine/Query.h"
+#include "devserver/engine/SessionRules.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Statements.h"
 #include "devserver/engine/Text.h"
@@ -18,6 +20,14 @@ namespace {
 
 constexpr int kMaxStatements = 100000;
 constexpr int kMaxNesting = 32;
+
+// The client hears of an error that ended only a statement, and the batch goes on.
+void report(const SqlError& error, const Context& context) {
+    for (const Message& message : error.messages()) {
+        context.add(message);
+    }
+    context.add(Done{true, std::nullopt, 0});
+}
 
 Variable& variableOf(const Context& context, const std::u16string& name) {
     const auto found = context.scope.variables.find(text::upper(name));
@@ -49,6 +59,7 @@ void use(const Use& statement, const Context& context) {
     if (db->restoring) {
         throw SqlError(messages::inMiddleOfRestore(db->name));
     }
+    rules::requireEntry(context.state(), *db, context.spid());
     Session& session = context.session();
     const Database* previous = context.state().byId(session.databaseId);
     session.databaseId = db->id;
@@ -62,11 +73,12 @@ void kill(const Kill& statement, const Context& context) {
     if (!target) {
         throw SqlError(messages::syntaxNear(u"NULL"));
     }
+    rules::requireKillPermission(context.session());
     const std::int64_t spid = values::toInteger(target);
     if (spid == context.spid()) {
         throw SqlError(messages::killOwn());
     }
-    if (spid >= 1 && spid < State::kFirstUserSpid) {
+    if (rules::isSystemSession(spid)) {
         throw SqlError(messages::killSystem());
     }
     auto& sessions = context.state().sessions();
@@ -75,10 +87,7 @@ void kill(const Kill& statement, const Context& context) {
     if (victim == sessions.end()) {
         throw SqlError(messages::killUnknown(spid));
     }
-    // The session stops holding its database now; its connection is closed once the
-    // batch has finished.
-    sessions.erase(victim);
-    context.run.killed.push_back(static_cast<int>(spid));
+    rules::endSession(context, victim->first);
     context.add(Done{});
 }
 
@@ -106,7 +115,15 @@ void execText(const ExecText& statement, const Context& context) {
         return;  // EXEC of NULL does nothing
     }
     Scope scope;
-    runText(values::toText(sql), Context{context.run, scope, context.depth + 1});
+    try {
+        runText(values::toText(sql), Context{context.run, scope, context.depth + 1});
+    } catch (const SqlError& error) {
+        // What ends the dynamic SQL's scope ends the EXEC statement; the caller goes on.
+        if (reachOf(error) == ErrorReach::Batch) {
+            throw;
+        }
+        report(error, context);
+    }
 }
 
 void declareVariables(const DeclareVariables& statement, const Context& context) {
@@ -200,6 +217,7 @@ struct StatementRunner {
     void operator()(const ExecProcedure& s) const { execProcedure(s, context); }
     void operator()(const ExecText& s) const { execText(s, context); }
     void operator()(const AlterRecovery& s) const { statements::alterRecovery(s, context); }
+    void operator()(const AlterAccess& s) const { statements::alterAccess(s, context); }
     void operator()(const ModifyFile& s) const { statements::modifyFile(s, context); }
     void operator()(const Shrink& s) const { statements::shrink(s, context); }
     void operator()(const DropDatabase& s) const { statements::dropDatabase(s, context); }
@@ -275,7 +293,14 @@ void runStatements(const std::vector<Statement>& statements, const Context& cont
         if (i > 0 && context.run.pacer != nullptr && context.run.pacer->stopWanted()) {
             throw SqlError(std::vector<Message>{});
         }
-        runStatement(statements[i], context);
+        try {
+            runStatement(statements[i], context);
+        } catch (const SqlError& error) {
+            if (reachOf(error) != ErrorReach::Statement) {
+                throw;
+            }
+            report(error, context);
+        }
     }
 }
 

@@ -7,6 +7,10 @@ namespace devserver::catalogfile {
 namespace {
 
 constexpr std::string_view kMagic = "DEVSERVER CATALOG 1";
+// Optional records after a database's own, each present only when not the default, so
+// that catalogues written before they existed still load.
+constexpr std::string_view kCollationRecord = "collation";
+constexpr std::string_view kSingleUserRecord = "single_user";
 
 }  // namespace
 
@@ -17,6 +21,12 @@ std::string encode(const std::map<int, Database>& databases) {
                     database.recovery == Recovery::Simple ? "SIMPLE" : "FULL",
                     database.logChainStarted ? "1" : "0", database.seeded ? "1" : "0",
                     database.restoring ? "RESTORING" : "ONLINE"});
+        if (!database.collation.empty()) {
+            writer.add({std::string(kCollationRecord), records::fieldOf(database.collation)});
+        }
+        if (database.access == UserAccess::Single) {
+            writer.add({std::string(kSingleUserRecord)});
+        }
         records::writeMembers(writer, database.files);
     }
     return writer.finish();
@@ -39,6 +49,13 @@ std::map<int, Database> decode(std::string_view bytes) {
         database.logChainStarted = r[5] == "1";
         database.seeded = r[6] == "1";
         database.restoring = r.size() == 8 && r[7] == "RESTORING";
+        if (reader.nextIs(kCollationRecord)) {
+            database.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
+        }
+        if (reader.nextIs(kSingleUserRecord)) {
+            reader.take(kSingleUserRecord, 0);
+            database.access = UserAccess::Single;
+        }
         database.files = records::readMembers(reader);
         if (!databases.emplace(database.id, std::move(database)).second) {
             throw records::FormatError("duplicate database id");

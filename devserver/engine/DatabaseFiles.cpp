@@ -10,6 +10,9 @@ constexpr std::string_view kMagic = "DEVSERVER DATABASE FILE 1";
 constexpr std::string_view kRecoveryRecord = "recovery";
 constexpr std::string_view kSimple = "SIMPLE";
 constexpr std::string_view kFull = "FULL";
+// The collation lives in the database too; files written before it was recorded take the
+// instance's when attached.
+constexpr std::string_view kCollationRecord = "collation";
 
 }  // namespace
 
@@ -27,6 +30,9 @@ std::string encode(const Database& database, const DatabaseFile& file, const Con
         records::writeContent(writer, content);
         writer.add({std::string(kRecoveryRecord),
                     std::string(database.recovery == Recovery::Simple ? kSimple : kFull)});
+        if (!database.collation.empty()) {
+            writer.add({std::string(kCollationRecord), records::fieldOf(database.collation)});
+        }
     }
     return writer.finish();
 }
@@ -57,6 +63,9 @@ FileImage decode(std::string_view bytes) {
                 throw records::FormatError("unknown recovery model");
             }
             image.recovery = recovery[1] == kSimple ? Recovery::Simple : Recovery::Full;
+        }
+        if (reader.nextIs(kCollationRecord)) {
+            image.collation = records::textOf(reader.take(kCollationRecord, 1)[1], 128);
         }
     }
     if (!reader.atEnd()) {

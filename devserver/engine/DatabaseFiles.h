@@ -21,6 +21,7 @@ struct FileImage {
     // Primary data file only: the recovery model lives in the database, so it survives a
     // detach and attach.
     std::optional<Recovery> recovery;
+    std::u16string collation{};  // primary data file only; empty: the instance's
 };
 
 std::string encode(const Database& database, const DatabaseFile& file, const Content& content);

@@ -45,14 +45,16 @@ void alterRecovery(const syntax::AlterRecovery& statement, const Context& contex
 void modifyFile(const syntax::ModifyFile& statement, const Context& context) {
     State& state = context.state();
     Database& db = alterable(state, statement.database);
+    // Logical names compare as the database's collation says.
+    const Collation names = state.collationOf(db);
     const auto file = std::find_if(db.files.begin(), db.files.end(), [&](const DatabaseFile& f) {
-        return text::sameName(f.logicalName, statement.name);
+        return names.same(f.logicalName, statement.name);
     });
     if (file == db.files.end()) {
         throw SqlError(messages::modifyFileUnknown(statement.name));
     }
     const bool taken = std::any_of(db.files.begin(), db.files.end(), [&](const DatabaseFile& f) {
-        return text::sameName(f.logicalName, statement.newName);
+        return names.same(f.logicalName, statement.newName);
     });
     if (taken || text::trimTrailingBlanks(statement.newName).empty()) {
         throw SqlError(messages::logicalNameInUse(statement.newName));

@@ -121,6 +121,12 @@ void createDatabase(const syntax::CreateDatabase& statement, const Context& cont
     db.name = statement.name;
     db.id = id;
     db.guid = state.newGuid();
+    if (statement.collation) {
+        if (!Collation::named(*statement.collation)) {
+            throw SqlError(messages::invalidCollation(*statement.collation));
+        }
+        db.collation = *statement.collation;
+    }
     db.files = statement.files.empty() ? defaultFiles(state, statement.name)
                                        : listedFiles(state, statement, Evaluator(context));
     db.content = Content{};
@@ -234,6 +240,7 @@ void attach(const std::vector<Value>& arguments, const Context& context) {
     db.guid = primary.guid;
     db.content = *primary.content;
     db.recovery = primary.recovery.value_or(Recovery::Full);
+    db.collation = primary.collation;
     for (const DatabaseFile& member : primary.members) {
         const auto found = std::find_if(given.begin(), given.end(), [&](const AttachedFile& f) {
             return f.image.self.fileId == member.fileId;

@@ -124,14 +124,19 @@ std::u16string toText(const Value& value) {
     return std::get<std::u16string>(*value);
 }
 
-std::optional<int> compare(const Value& a, const Value& b) {
+std::optional<int> compare(const Value& a, const Value& b, bool caseSensitive) {
     if (!a || !b) {
         return std::nullopt;
     }
     const bool aText = std::holds_alternative<std::u16string>(*a);
     const bool bText = std::holds_alternative<std::u16string>(*b);
     if (aText && bText) {
-        return text::compareText(std::get<std::u16string>(*a), std::get<std::u16string>(*b));
+        const auto x = text::trimTrailingBlanks(std::get<std::u16string>(*a));
+        const auto y = text::trimTrailingBlanks(std::get<std::u16string>(*b));
+        if (caseSensitive) {
+            return x == y ? 0 : (x < y ? -1 : 1);
+        }
+        return text::compareText(x, y);
     }
     if (isReal(a) || isReal(b)) {
         const double x = toReal(a);
@@ -244,7 +249,8 @@ std::optional<bool> Evaluator::truth(const Expr& expr, const RowView* row) const
     switch (expr.kind) {
         case Expr::Kind::Compare: {
             const auto order =
-                values::compare(value(expr.children[0], row), value(expr.children[1], row));
+                values::compare(value(expr.children[0], row), value(expr.children[1], row),
+                                row != nullptr && row->caseSensitive);
             if (!order) {
                 return std::nullopt;
             }
@@ -267,7 +273,8 @@ std::optional<bool> Evaluator::truth(const Expr& expr, const RowView* row) const
             const Value probe = value(expr.children[0], row);
             bool unknown = false;
             for (std::size_t i = 1; i < expr.children.size(); ++i) {
-                const auto order = values::compare(probe, value(expr.children[i], row));
+                const auto order = values::compare(probe, value(expr.children[i], row),
+                                                   row != nullptr && row->caseSensitive);
                 if (!order) {
                     unknown = true;
                 } else if (*order == 0) {
@@ -392,7 +399,24 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
         if (text::sameName(which, u"Status")) {
             return std::u16string(u"ONLINE");
         }
+        if (text::sameName(which, u"UserAccess")) {
+            return std::u16string(database->access == UserAccess::Single ? u"SINGLE_USER"
+                                                                         : u"MULTI_USER");
+        }
+        if (text::sameName(which, u"Collation")) {
+            return state.collationOf(*database).name();
+        }
         return std::nullopt;
+    }
+    // What the client said of itself at login.
+    if (text::equalsKeyword(name, "HOST_NAME") || text::equalsKeyword(name, "APP_NAME")) {
+        arity(0, 0);
+        const auto session = state.sessions().find(context_.spid());
+        if (session == state.sessions().end()) {
+            return std::nullopt;
+        }
+        return Value(text::equalsKeyword(name, "HOST_NAME") ? session->second.hostName
+                                                            : session->second.programName);
     }
     if (text::equalsKeyword(name, "SUSER_SNAME")) {
         arity(0, 0);

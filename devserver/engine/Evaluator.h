@@ -12,6 +12,8 @@ namespace devserver {
 struct RowView {
     const std::vector<Column>& columns;
     const std::vector<Value>* values = nullptr;  // null when only binding names
+    // The row's texts compare with regard to case (a case-sensitive or binary collation).
+    bool caseSensitive = false;
 };
 
 // Evaluates expressions with SQL Server's NULL logic and implicit int/nvarchar conversion.
@@ -42,8 +44,9 @@ namespace values {
 bool isTextType(ColumnType type);
 Value arithmetic(const std::u16string& op, const Value& a, const Value& b);  // + - * / %
 
-std::optional<int> compare(const Value& a, const Value& b);  // nullopt when either is NULL
-std::int64_t toInteger(const Value& value);                  // throws 245
+// nullopt when either is NULL; texts ignore trailing blanks, and case unless told.
+std::optional<int> compare(const Value& a, const Value& b, bool caseSensitive = false);
+std::int64_t toInteger(const Value& value);  // throws 245
 std::u16string toText(const Value& value);
 // Converts to the column's type, as INSERT and SELECT do; throws 8152, 245 or 515.
 Value coerce(const Value& value, const Column& column, bool checkLength);

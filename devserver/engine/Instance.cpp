@@ -9,6 +9,7 @@
 #include "devserver/engine/Execution.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Procedures.h"
+#include "devserver/engine/SessionRules.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/State.h"
 #include "devserver/engine/Text.h"
@@ -176,6 +177,10 @@ LoginResult Instance::login(const LoginRequest& request) {
     const Database* db = request.database.empty() ? state.byId(1) : state.find(request.database);
     if (!db) {
         result.error = messages::cannotOpenLoginDatabase(request.database);
+        return result;
+    }
+    if (auto refusal = rules::entryRefusal(state, *db, 0)) {
+        result.error = std::move(*refusal);
         return result;
     }
     const int spid = impl_->freeSpid();

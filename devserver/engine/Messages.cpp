@@ -505,6 +505,36 @@ Message killUnknown(std::int64_t spid) {
 Message killSystem() {
     return error(6107, 14, u"Only user processes can be killed.");
 }
+Message killDenied() {
+    return error(6102, 14, u"User does not have permission to use the KILL statement.");
+}
+
+Message invalidCollation(const Text& name) {
+    return error(448, 16, u"Invalid collation '" + name + u"'.");
+}
+Message singleUserInUse(const Text& name) {
+    return error(924, 14,
+                 u"Database '" + name + u"' is already open and can only have one user at a time.");
+}
+Message stateChangeInUse(const Text& name) {
+    return error(5070, 16,
+                 u"Database state cannot be changed while other users are using the database '" +
+                     name + u"'");
+}
+Message singleUserOccupied(const Text& name) {
+    return error(5064, 16,
+                 u"Changes to the state or options of database '" + name +
+                     u"' cannot be made at this time. The database is in single-user mode, and a "
+                     u"user is currently connected to it.");
+}
+Message optionOnSystemDatabase(const Text& option, const Text& name) {
+    return error(5058, 16, u"Option '" + option + u"' cannot be set in database '" + name + u"'.");
+}
+Message rollingBack() {
+    return error(5060, 10,
+                 u"Nonqualified transactions are being rolled back. Estimated rollback completion: "
+                 u"100%.");
+}
 
 Message conversionFailed(const Text& value) {
     return error(245, 16,

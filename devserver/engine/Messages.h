@@ -130,6 +130,15 @@ Message folderUnreadable(const Text& searched, int osError);
 Message killOwn();
 Message killUnknown(std::int64_t spid);
 Message killSystem();
+Message killDenied();  // 6102
+
+// Collations and single-user mode.
+Message invalidCollation(const Text& name);
+Message singleUserInUse(const Text& name);     // 924
+Message stateChangeInUse(const Text& name);    // 5070
+Message singleUserOccupied(const Text& name);  // 5064
+Message optionOnSystemDatabase(const Text& option, const Text& name);
+Message rollingBack();
 
 Message conversionFailed(const Text& value);
 Message booleanAsValue();

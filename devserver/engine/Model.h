@@ -11,13 +11,15 @@
 namespace devserver {
 
 enum class Recovery { Simple, Full };
+// sys.databases.user_access_desc: MULTI_USER, or SINGLE_USER (one session at a time).
+enum class UserAccess { Multi, Single };
 enum class FileKind { Data, Log };
 
 struct DatabaseFile {
     int fileId = 1;
     FileKind kind = FileKind::Data;
     std::u16string logicalName;
-    std::filesystem::path path;  // absolute, as the statement gave it less trailing blanks
+    std::filesystem::path path;  // absolute, as the statement gave it
     // The size CREATE DATABASE gave the file, in 8-KB pages; 0 when none was given. The
     // model counts all of it as in use, so a big database costs no disk space here yet
     // takes its time to back up, restore and shrink under an I/O rate.
@@ -46,6 +48,9 @@ struct Database {
     // A full backup has been taken since the database last entered full recovery, so its
     // log must be backed up before a restore may overwrite it.
     bool logChainStarted = false;
+    // The database's collation by name; empty: the instance's.
+    std::u16string collation{};
+    UserAccess access = UserAccess::Multi;
     // Made by seedDatabases: its files exist only once something is written to it.
     bool seeded = false;
     // A restore onto it stopped half-way (cancelled, killed, its client gone): nobody may

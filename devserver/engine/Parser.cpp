@@ -541,6 +541,9 @@ class Parser {
         }
         const std::u16string database = name();
         if (acceptWord("SET")) {
+            if (peekWord("SINGLE_USER") || peekWord("MULTI_USER")) {
+                return accessMode(database);
+            }
             if (!acceptWord("RECOVERY")) {
                 unmodelled();
             }
@@ -585,18 +588,33 @@ class Parser {
         syntaxError();  // for instance a name with a blank that was not bracketed
     }
 
-    // The instance applies a change at once, so how long it would wait does not matter.
-    void terminationClause() {
+    Statement accessMode(const std::u16string& database) {
+        AlterAccess alter{database, UserAccess::Multi, false};
+        if (acceptWord("SINGLE_USER")) {
+            alter.access = UserAccess::Single;
+        } else {
+            expectWord("MULTI_USER");
+        }
+        if (acceptWord("WITH")) {
+            alter.rollback = terminationClause();
+        }
+        return {std::move(alter)};
+    }
+
+    // The instance applies a change at once, so how long it would wait does not matter;
+    // whether it ends the other sessions does. True for ROLLBACK.
+    bool terminationClause() {
         if (acceptWord("NO_WAIT")) {
-            return;
+            return false;
         }
         expectWord("ROLLBACK");
         if (acceptWord("IMMEDIATE")) {
-            return;
+            return true;
         }
         expectWord("AFTER");
         integerLiteral();
         acceptWord("SECONDS");
+        return true;
     }
 
     Statement dbcc() {
@@ -788,6 +806,9 @@ class Parser {
             if (acceptWord("LOG")) {
                 expectWord("ON");
                 fileSpecs(FileKind::Log, create.files);
+            }
+            if (acceptWord("COLLATE")) {
+                create.collation = name();
             }
             if (peekWord("ON") || peekWord("COLLATE") || peekWord("WITH") || peekWord("LOG") ||
                 peekWord("CONTAINMENT") || peekWord("AS")) {

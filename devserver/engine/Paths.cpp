@@ -6,12 +6,13 @@
 
 namespace devserver::paths {
 
+// A path is taken as given, trailing blanks included: a blank-padded path names another
+// file than the one it pads.
 std::filesystem::path resolve(const HostFiles& host, std::u16string_view given) {
-    const std::u16string_view trimmed = text::trimTrailingBlanks(given);
-    if (trimmed.size() > kMaxPathLength) {
-        throw SqlError(messages::pathTooLong(std::u16string(trimmed)));
+    if (given.size() > kMaxPathLength) {
+        throw SqlError(messages::pathTooLong(std::u16string(given)));
     }
-    return host.resolve(trimmed);
+    return host.resolve(given);
 }
 
 std::u16string display(const HostFiles& host, const std::filesystem::path& path) {

@@ -55,12 +55,12 @@ ExecuteSqlArguments splitExecuteSql(const std::vector<Argument>& arguments) {
     for (const Argument& argument : arguments) {
         const bool positional = argument.name.empty();
         if ((positional && split.statement == nullptr && split.values.empty()) ||
-            text::equalsKeyword(argument.name, "@stmt") ||
-            text::equalsKeyword(argument.name, "@statement")) {
+            text::equalsKeyword(argument.name, "@STMT") ||
+            text::equalsKeyword(argument.name, "@STATEMENT")) {
             split.statement = &argument;
         } else if ((positional && split.definition == nullptr && split.values.empty()) ||
-                   text::equalsKeyword(argument.name, "@params") ||
-                   text::equalsKeyword(argument.name, "@parameters")) {
+                   text::equalsKeyword(argument.name, "@PARAMS") ||
+                   text::equalsKeyword(argument.name, "@PARAMETERS")) {
             split.definition = &argument;
         } else {
             split.values.push_back(&argument);

@@ -7,6 +7,7 @@
 #include "devserver/engine/FileSystemViews.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Paths.h"
+#include "devserver/engine/SessionRules.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
 
@@ -56,17 +57,25 @@ Relation sysdatabasesView(State& state) {
                  column(u"database_id", ColumnType::Int),
                  column(u"recovery_model", ColumnType::SmallInt, 0, true),
                  column(u"recovery_model_desc", ColumnType::NVarChar, 60, true),
-                 column(u"state_desc", ColumnType::NVarChar, 60, true)};
+                 column(u"state_desc", ColumnType::NVarChar, 60, true),
+                 column(u"user_access", ColumnType::SmallInt, 0, true),
+                 column(u"user_access_desc", ColumnType::NVarChar, 60, true),
+                 column(u"collation_name", ColumnType::NVarChar, kSysnameLength, true)};
     for (const auto& [id, db] : state.databases()) {
         const bool simple = db.recovery == Recovery::Simple;
+        const bool single = db.access == UserAccess::Single;
         r.rows.push_back({db.name, integer(id), integer(simple ? 3 : 1),
                           std::u16string(simple ? u"SIMPLE" : u"FULL"),
-                          std::u16string(db.restoring ? u"RESTORING" : u"ONLINE")});
+                          std::u16string(db.restoring ? u"RESTORING" : u"ONLINE"),
+                          integer(single ? 1 : 0),
+                          std::u16string(single ? u"SINGLE_USER" : u"MULTI_USER"),
+                          state.collationOf(db).name()});
     }
     return r;
 }
 
-Relation sysprocesses(State& state, int callerSpid) {
+Relation sysprocesses(State& state, const Session& caller) {
+    const int callerSpid = caller.spid;
     Relation r;
     r.columns = {
         column(u"spid", ColumnType::SmallInt),         column(u"kpid", ColumnType::SmallInt),
@@ -75,10 +84,20 @@ Relation sysprocesses(State& state, int callerSpid) {
         column(u"physical_io", ColumnType::BigInt),    column(u"memusage", ColumnType::Int),
         column(u"status", ColumnType::NChar, 30),      column(u"cmd", ColumnType::NChar, 16),
         column(u"loginame", ColumnType::NChar, 128)};
+    if (rules::seesOtherSessions(caller)) {
+        for (const rules::SystemSession& system : rules::systemSessions()) {
+            r.rows.push_back({integer(system.spid), integer(0), integer(0), integer(1), integer(0),
+                              integer(0), integer(0), integer(0), std::u16string(u"background"),
+                              std::u16string(system.command), std::u16string()});
+        }
+    }
     for (const auto& [spid, session] : state.sessions()) {
-        const bool caller = spid == callerSpid;
-        const bool busy = caller || session.request;
-        const std::u16string command = caller            ? u"SELECT"
+        if (!rules::sees(caller, spid)) {
+            continue;
+        }
+        const bool own = spid == callerSpid;
+        const bool busy = own || session.request;
+        const std::u16string command = own               ? u"SELECT"
                                        : session.request ? session.request->command
                                                          : u"AWAITING COMMAND";
         r.rows.push_back({integer(spid), integer(0), integer(0),
@@ -89,7 +108,8 @@ Relation sysprocesses(State& state, int callerSpid) {
     return r;
 }
 
-Relation sessionsView(State& state, int callerSpid) {
+Relation sessionsView(State& state, const Session& caller) {
+    const int callerSpid = caller.spid;
     Relation r;
     r.columns = {column(u"session_id", ColumnType::SmallInt),
                  column(u"host_name", ColumnType::NVarChar, kSysnameLength, true),
@@ -99,7 +119,17 @@ Relation sessionsView(State& state, int callerSpid) {
                  column(u"status", ColumnType::NVarChar, 30),
                  column(u"database_id", ColumnType::SmallInt),
                  column(u"is_user_process", ColumnType::SmallInt)};
+    if (rules::seesOtherSessions(caller)) {
+        for (const rules::SystemSession& system : rules::systemSessions()) {
+            r.rows.push_back({integer(system.spid), std::nullopt, std::nullopt, std::nullopt,
+                              std::u16string(), std::u16string(u"running"), integer(1),
+                              integer(0)});
+        }
+    }
     for (const auto& [spid, session] : state.sessions()) {
+        if (!rules::sees(caller, spid)) {
+            continue;
+        }
         const bool busy = spid == callerSpid || session.request;
         r.rows.push_back({integer(spid), session.hostName, session.programName,
                           std::int64_t{session.hostProcessId}, session.loginName,
@@ -111,7 +141,8 @@ Relation sessionsView(State& state, int callerSpid) {
 
 // The requests running now: the caller's own query and every long request, which is what
 // runs while the instance serves the caller.
-Relation requestsView(State& state, int callerSpid) {
+Relation requestsView(State& state, const Session& caller) {
+    const int callerSpid = caller.spid;
     Relation r;
     r.columns = {column(u"session_id", ColumnType::SmallInt),
                  column(u"request_id", ColumnType::Int),
@@ -124,6 +155,9 @@ Relation requestsView(State& state, int callerSpid) {
                  column(u"total_elapsed_time", ColumnType::Int)};
     const auto now = LongRequest::Clock::now();
     for (const auto& [spid, session] : state.sessions()) {
+        if (!rules::sees(caller, spid)) {
+            continue;
+        }
         if (spid == callerSpid) {
             r.rows.push_back({integer(spid), integer(0), std::u16string(u"running"),
                               std::u16string(u"SELECT"), integer(session.databaseId), integer(0),
@@ -148,7 +182,7 @@ Relation sysfiles(const State& state, const Database& db) {
                  column(u"status", ColumnType::Int),
                  column(u"perf", ColumnType::Int),
                  column(u"name", ColumnType::NVarChar, kSysnameLength),
-                 column(u"filename", ColumnType::NChar, kFileNameLength)};
+                 column(u"filename", ColumnType::NVarChar, kFileNameLength)};
     for (const DatabaseFile& file : db.files) {
         const bool data = file.kind == FileKind::Data;
         const std::int64_t pages = file.sizePages > 0 ? file.sizePages : kDefaultFilePages;
@@ -159,13 +193,51 @@ Relation sysfiles(const State& state, const Database& db) {
     return r;
 }
 
-bool schemaIs(const ObjectName& name, std::initializer_list<const char*> accepted) {
+// Catalogue names are stored in lower case and resolve as the database's collation says.
+bool schemaIs(const ObjectName& name, const Collation& names,
+              std::initializer_list<std::u16string_view> accepted) {
     if (name.parts.size() < 2 || name.parts[name.parts.size() - 2].empty()) {
         return true;
     }
     const std::u16string& schema = name.parts[name.parts.size() - 2];
     return std::any_of(accepted.begin(), accepted.end(),
-                       [&](const char* s) { return text::equalsKeyword(schema, s); });
+                       [&](std::u16string_view s) { return names.same(schema, s); });
+}
+
+// Under a case-sensitive collation a column is named only as stored: every reference of
+// the query is checked before the case-insensitive lookups that follow.
+void requireStoredCase(const syntax::Expr& expr, const std::vector<Column>& columns,
+                       const std::vector<std::u16string>& aliases = {}) {
+    if (expr.kind == Expr::Kind::Column) {
+        const std::u16string& written = expr.parts.back();
+        const auto named = [&](std::u16string_view stored) { return stored == written; };
+        if (std::none_of(columns.begin(), columns.end(),
+                         [&](const Column& c) { return named(c.name); }) &&
+            std::none_of(aliases.begin(), aliases.end(), named)) {
+            throw SqlError(messages::invalidColumn(written));
+        }
+    }
+    for (const Expr& child : expr.children) {
+        requireStoredCase(child, columns, aliases);
+    }
+}
+
+void requireStoredCase(const syntax::Select& select, const Relation& source) {
+    std::vector<std::u16string> aliases;
+    for (const syntax::SelectItem& item : select.items) {
+        if (!item.star) {
+            requireStoredCase(item.expr, source.columns);
+        }
+        if (item.alias) {
+            aliases.push_back(*item.alias);
+        }
+    }
+    if (select.where) {
+        requireStoredCase(*select.where, source.columns);
+    }
+    for (const syntax::OrderItem& order : select.orderBy) {
+        requireStoredCase(order.expr, source.columns, aliases);
+    }
 }
 
 // The select list resolved against the source: each output column and where its values
@@ -238,7 +310,7 @@ std::vector<Produced> produceRows(const syntax::Select& select, const Relation& 
                                   const SelectList& list, const Evaluator& evaluator) {
     std::vector<Produced> produced;
     for (const auto& row : source.rows) {
-        const RowView view{source.columns, &row};
+        const RowView view{source.columns, &row, source.caseSensitive};
         if (select.where && evaluator.truth(*select.where, &view) != true) {
             continue;
         }
@@ -279,11 +351,16 @@ void sortByOrderKeys(std::vector<Produced>& produced,
     });
 }
 
+// A column reference keeps its source column's declared length; anything else is made.
+bool madeByExpression(const SelectList& list, std::size_t i) {
+    return list.expressions[i] != nullptr && list.expressions[i]->kind != Expr::Kind::Column;
+}
+
 // A text column made by an expression takes any length while the values are converted;
 // fitExpressionColumns narrows it to its widest value afterwards.
 void widenExpressionColumns(SelectList& list) {
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
-        if (list.expressions[i] != nullptr && list.columns[i].type == ColumnType::NVarChar) {
+        if (madeByExpression(list, i) && list.columns[i].type == ColumnType::NVarChar) {
             list.columns[i].length = kMaxNVarCharLength;
         }
     }
@@ -324,7 +401,7 @@ std::vector<std::vector<Value>> keptRows(const syntax::Select& select,
 void fitExpressionColumns(RowSet& out, const SelectList& list) {
     for (std::size_t i = 0; i < out.columns.size(); ++i) {
         Column& c = out.columns[i];
-        if (list.expressions[i] != nullptr && c.type == ColumnType::NVarChar) {
+        if (madeByExpression(list, i) && c.type == ColumnType::NVarChar) {
             c.length = 1;
             for (const auto& row : out.rows) {
                 if (row[i]) {
@@ -345,6 +422,7 @@ Database& databaseOf(const ObjectName& name, const Context& context) {
         if (!db) {
             throw SqlError(messages::invalidObject(name.written()));
         }
+        rules::requireEntry(context.state(), *db, context.spid());
         return *db;
     }
     return context.currentDatabase();
@@ -353,38 +431,43 @@ Database& databaseOf(const ObjectName& name, const Context& context) {
 Relation relationOf(const ObjectName& name, const Context& context) {
     Database& db = databaseOf(name, context);
     const std::u16string& object = name.object();
-    if (text::equalsKeyword(object, "SYSDATABASES") && schemaIs(name, {"DBO", "SYS"})) {
-        return sysdatabases(context.state());
-    }
-    if (text::equalsKeyword(object, "DATABASES") && name.parts.size() >= 2 &&
-        schemaIs(name, {"SYS"})) {
-        return sysdatabasesView(context.state());
-    }
-    if (text::equalsKeyword(object, "SYSPROCESSES") && schemaIs(name, {"DBO", "SYS"})) {
-        return sysprocesses(context.state(), context.spid());
-    }
-    if (text::equalsKeyword(object, "DM_EXEC_SESSIONS") && name.parts.size() >= 2 &&
-        schemaIs(name, {"SYS"})) {
-        return sessionsView(context.state(), context.spid());
-    }
-    if (text::equalsKeyword(object, "DM_EXEC_REQUESTS") && name.parts.size() >= 2 &&
-        schemaIs(name, {"SYS"})) {
-        return requestsView(context.state(), context.spid());
-    }
-    if (text::equalsKeyword(object, "SYSFILES") && schemaIs(name, {"DBO", "SYS"})) {
-        return sysfiles(context.state(), db);
-    }
-    if (auto hostView = hostviews::view(name, context)) {
+    const Collation names = context.state().collationOf(db);
+    const auto is = [&](std::u16string_view stored,
+                        std::initializer_list<std::u16string_view> schemas,
+                        bool needsSchema = false) {
+        return names.same(object, stored) && (!needsSchema || name.parts.size() >= 2) &&
+               schemaIs(name, names, schemas);
+    };
+    Relation relation;
+    if (is(u"sysdatabases", {u"dbo", u"sys"})) {
+        relation = sysdatabases(context.state());
+    } else if (is(u"databases", {u"sys"}, true)) {
+        relation = sysdatabasesView(context.state());
+    } else if (is(u"sysprocesses", {u"dbo", u"sys"})) {
+        relation = sysprocesses(context.state(), context.session());
+    } else if (is(u"dm_exec_sessions", {u"sys"}, true)) {
+        relation = sessionsView(context.state(), context.session());
+    } else if (is(u"dm_exec_requests", {u"sys"}, true)) {
+        relation = requestsView(context.state(), context.session());
+    } else if (is(u"sysfiles", {u"dbo", u"sys"})) {
+        relation = sysfiles(context.state(), db);
+    } else if (auto hostView = hostviews::view(name, context)) {
         return std::move(*hostView);
-    }
-    if (schemaIs(name, {"DBO"})) {
+    } else if (schemaIs(name, names, {u"dbo"})) {
         for (const Table& table : context.state().content(db).tables) {
-            if (text::sameName(table.name, object)) {
-                return Relation{table.columns, table.rows};
+            if (names.same(table.name, object)) {
+                relation = Relation{table.columns, table.rows};
+                break;
             }
         }
+        if (relation.columns.empty()) {
+            throw SqlError(messages::invalidObject(name.written()));
+        }
+    } else {
+        throw SqlError(messages::invalidObject(name.written()));
     }
-    throw SqlError(messages::invalidObject(name.written()));
+    relation.caseSensitive = names.caseSensitive();
+    return relation;
 }
 
 namespace {
@@ -411,6 +494,9 @@ Relation sourceOf(const syntax::Select& select, const Evaluator& evaluator,
 RowSet runSelect(const syntax::Select& select, const Context& context) {
     const Evaluator evaluator(context);
     const Relation source = sourceOf(select, evaluator, context);
+    if (source.caseSensitive) {
+        requireStoredCase(select, source);
+    }
     SelectList list = resolveSelectList(select, source, evaluator);
     if (select.where) {
         Evaluator::bind(*select.where, source.columns);

@@ -8,6 +8,9 @@ namespace devserver {
 struct Relation {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
+    // Under a case-sensitive or binary collation: column names resolve only as stored, and
+    // texts compare with regard to case.
+    bool caseSensitive = false;
 };
 
 // The database that a one-, two- or three-part name refers to; throws 208 (with the name

@@ -61,7 +61,8 @@ State::State(std::filesystem::path dataDir, Platform platform)
     : dataDir_(std::filesystem::absolute(dataDir).lexically_normal()),
       host_(dataDir_, std::move(platform.windowsDrives)),
       majorVersion_(platform.majorVersion),
-      backupMajorVersion_(platform.backupMajorVersion.value_or(platform.majorVersion)) {
+      backupMajorVersion_(platform.backupMajorVersion.value_or(platform.majorVersion)),
+      collation_(std::move(platform.collation)) {
     std::filesystem::create_directories(dataDir_);
     const auto catalog = fileio::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {
@@ -99,8 +100,15 @@ void State::removeInterruptedWrites() const {
     }
 }
 
-std::u16string State::key(std::u16string_view name) {
-    return text::upper(text::trimTrailingBlanks(name));
+std::u16string State::key(std::u16string_view name) const {
+    return collation_.key(name);
+}
+
+Collation State::collationOf(const Database& database) const {
+    if (database.isSystem() || database.collation.empty()) {
+        return collation_;
+    }
+    return Collation::named(database.collation).value_or(collation_);
 }
 
 void State::createSystemDatabases() {

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "devserver/engine/Collation.h"
 #include "devserver/engine/HostFiles.h"
 #include "devserver/engine/Model.h"
 
@@ -52,6 +53,9 @@ struct Platform {
     int majorVersion = 16;                    // 11 is SQL Server 2012, 16 is SQL Server 2022
     // The release that backups record, when another than majorVersion (for tests).
     std::optional<int> backupMajorVersion;
+    // The instance's collation: database names and master's catalogue follow it, and a
+    // database created without COLLATE takes it.
+    Collation collation{};
 };
 
 // Databases and sessions of the instance and their persistence in the data folder. Not
@@ -71,6 +75,9 @@ class State {
     const HostFiles& host() const { return host_; }
     int majorVersion() const { return majorVersion_; }
     int backupMajorVersion() const { return backupMajorVersion_; }
+    const Collation& collation() const { return collation_; }
+    // The collation its catalogue names and texts follow.
+    Collation collationOf(const Database& database) const;
     const std::map<int, Database>& databases() const { return databases_; }
     std::map<int, Session>& sessions() { return sessions_; }
 
@@ -100,12 +107,13 @@ class State {
     // Clears the data folder and every folder holding a database file of the temporary
     // files a crash left behind.
     void removeInterruptedWrites() const;
-    static std::u16string key(std::u16string_view name);
+    std::u16string key(std::u16string_view name) const;
 
     std::filesystem::path dataDir_;
     HostFiles host_;
     int majorVersion_;
     int backupMajorVersion_;
+    Collation collation_;
     std::map<int, Database> databases_;
     std::unordered_map<std::u16string, int> idsByName_;
     std::map<int, Session> sessions_;

@@ -14,6 +14,7 @@ void attach(const std::vector<Value>& arguments, const Context& context);
 void detach(const std::vector<Value>& arguments, const Context& context);
 
 void alterRecovery(const syntax::AlterRecovery& statement, const Context& context);
+void alterAccess(const syntax::AlterAccess& statement, const Context& context);
 void modifyFile(const syntax::ModifyFile& statement, const Context& context);
 void shrink(const syntax::Shrink& statement, const Context& context);
 

@@ -95,6 +95,12 @@ struct AlterRecovery {
     std::u16string database;
     Recovery recovery = Recovery::Full;
 };
+// SET SINGLE_USER or MULTI_USER, and whether WITH ROLLBACK ends the other sessions.
+struct AlterAccess {
+    std::u16string database;
+    UserAccess access = UserAccess::Multi;
+    bool rollback = false;
+};
 struct ModifyFile {
     std::u16string database;
     std::u16string name;
@@ -145,6 +151,7 @@ struct FileSpec {
 struct CreateDatabase {
     std::u16string name;
     std::vector<FileSpec> files;  // empty: files named after the database
+    std::optional<std::u16string> collation{};
 };
 struct CreateTable {
     ObjectName table;
@@ -206,10 +213,10 @@ struct If {
 
 struct Statement {
     std::variant<Select, Use, SetOption, SetVariable, ExecProcedure, ExecText, AlterRecovery,
-                 ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore, FileList, HeaderList,
-                 CreateDatabase, CreateTable, Insert, Kill, DeclareVariables, DeclareCursor,
-                 OpenCursor, FetchCursor, CloseCursor, DeallocateCursor, Print, Block, While, If,
-                 NotModelledStatement>
+                 AlterAccess, ModifyFile, Shrink, DropDatabase, DropTable, Backup, Restore,
+                 FileList, HeaderList, CreateDatabase, CreateTable, Insert, Kill,
+                 DeclareVariables, DeclareCursor, OpenCursor, FetchCursor, CloseCursor,
+                 DeallocateCursor, Print, Block, While, If, NotModelledStatement>
         node;
 };
 

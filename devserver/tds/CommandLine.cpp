@@ -13,7 +13,7 @@ const char* const kUsage =
     "                 [--new-certificate-each-start]\n"
     "                 [--login-timeout S]\n"
     "                 [--windows-drive D=DIR]... [--server-version YEAR] [--backup-version YEAR]\n"
-    "                 [--restricted-login NAME=PASSWORD]\n"
+    "                 [--restricted-login NAME=PASSWORD] [--collation NAME]\n"
     "                 [--keytab FILE [--windows-login NAME]... [--login-name-form FORM]]\n"
     "  --data DIR          folder holding the instance's state (created when missing)\n"
     "  --port P            TCP port, 0 for any free one (default 1433)\n"
@@ -39,8 +39,13 @@ const char* const kUsage =
     "  --backup-version YEAR  backups written record that release instead, as if taken\n"
     "                      on another server; a newer one than --server-version is refused\n"
     "                      by RESTORE DATABASE with 3169\n"
-    "  --restricted-login NAME=PASSWORD  a second login that may not see server state\n"
-    "                      nor run extended procedures, so it cannot list files\n"
+    "  --restricted-login NAME=PASSWORD  an operator login like a member of dbcreator: it\n"
+    "                      may create, alter, back up, restore, attach, detach and drop\n"
+    "                      databases, but sees only its own session, may not KILL, and may\n"
+    "                      not run extended procedures, so it cannot list files\n"
+    "  --collation NAME    the instance's collation (default SQL_Latin1_General_CP1_CI_AS);\n"
+    "                      under a case-sensitive or binary one, e.g. Chinese_PRC_BIN, names\n"
+    "                      of the catalogue resolve only in lower case\n"
     "  --keytab FILE       accept Windows (Kerberos) logins with the service keys in FILE,\n"
     "                      e.g. those of MSSQLSvc/<host>:<port>; read at every such login\n"
     "  --windows-login NAME  a Windows login the instance admits, e.g. EXAMPLE.ORG\\alice\n"
@@ -184,6 +189,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.backupMajorVersion = parseRelease(option, value);
         } else if (option == "--restricted-login") {
             line.restrictedLogin = splitAtEquals(option, value, "NAME=PASSWORD");
+        } else if (option == "--collation") {
+            line.collation = value;
         } else if (option == "--keytab") {
             line.keytab = std::filesystem::path(value);
         } else if (option == "--windows-login") {

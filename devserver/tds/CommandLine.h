@@ -38,6 +38,7 @@ struct CommandLine {
     // The release that backups record; none: majorVersion.
     std::optional<int> backupMajorVersion;
     std::optional<std::pair<std::string, std::string>> restrictedLogin;  // name, password
+    std::optional<std::string> collation;                                // UTF-8
     std::optional<std::filesystem::path> keytab;
     std::vector<std::string> windowsLogins;  // UTF-8
     LoginNameForm loginNameForm = LoginNameForm::Windows;

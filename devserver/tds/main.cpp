@@ -58,6 +58,13 @@ devserver::Instance::Options instanceOptions(const devserver::tds::CommandLine& 
     }
     options.platform.majorVersion = line.majorVersion;
     options.platform.backupMajorVersion = line.backupMajorVersion;
+    if (line.collation) {
+        const auto collation = Collation::named(text::fromUtf8(*line.collation));
+        if (!collation) {
+            throw std::runtime_error("--collation: no such collation '" + *line.collation + "'");
+        }
+        options.platform.collation = *collation;
+    }
     if (line.restrictedLogin) {
         options.restrictedLogin =
             Instance::RestrictedLogin{text::fromUtf8(line.restrictedLogin->first),

@@ -99,16 +99,16 @@ TEST_F(HostileName, GoesThroughEveryOperationAndNothingElseIsTouched) {
         host.fileChoices = {chosenInDataFolder(kNeighbourBackupFile)};
         const QStringList texts = clickAndRecord(forceRestoreDatabase);
         EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("恢复数据库成功")});
-        const QString filesQuery = QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM ") +
+        const QString filesQuery = QStringLiteral("SELECT TOP 2 fileid,name,filename FROM ") +
                                    kHostileAsName +
-                                   QStringLiteral(".dbo.sysfiles ORDER BY FILEID ASC ");
-        const QString restore =
-            QStringLiteral("Restore Database ") + kHostileAsName + QStringLiteral(" From disk=") +
-            plainText(inDataFolder(kNeighbourBackupFile)) +
-            QStringLiteral(" WITH REPLACE, MOVE 'O''Brien' TO ") +
-            nationalText(asFixedWidthFileName(inDataFolder(kHostile + ".mdf"))) +
-            QStringLiteral(", MOVE 'O''Brien_log' TO ") +
-            nationalText(asFixedWidthFileName(inDataFolder(kHostile + "_log.ldf")));
+                                   QStringLiteral(".dbo.sysfiles ORDER BY fileid ASC ");
+        const QString restore = QStringLiteral("Restore Database ") + kHostileAsName +
+                                QStringLiteral(" From disk=") +
+                                plainText(inDataFolder(kNeighbourBackupFile)) +
+                                QStringLiteral(" WITH REPLACE, MOVE 'O''Brien' TO ") +
+                                nationalText(inDataFolder(kHostile + ".mdf")) +
+                                QStringLiteral(", MOVE 'O''Brien_log' TO ") +
+                                nationalText(inDataFolder(kHostile + "_log.ldf"));
         const QString rename = QStringLiteral("alter database ") + kHostileAsName +
                                QStringLiteral(" modify file(name=[O'Brien%1], newname=") +
                                QStringLiteral("[O'Brien [东区]] 销售%2])");

@@ -15,17 +15,28 @@ const QString kOther = QStringLiteral("Other");
 const QStringList kShopRows = {QStringLiteral("apple"), QStringLiteral("梨")};
 const QStringList kOtherRows = {QStringLiteral("from Other")};
 const QString kShopFiles =
-    QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles ORDER BY FILEID ASC ");
+    QStringLiteral("SELECT TOP 2 fileid,name,filename FROM Shop.dbo.sysfiles ORDER BY fileid ASC ");
 
-// The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf.
-class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> {
+struct Setting {
+    const char* name;
+    friend void PrintTo(const Setting& setting, std::ostream* out) { *out << setting.name; }
+    bool windowsHost = false;
+    // Under a case-sensitive or binary collation the catalogue's names resolve only in
+    // lower case: the instance's, or that of the database the forced restore reads.
+    std::vector<std::string> serverOptions{};
+    QString shopCollation{};
+};
+
+// The same on a Linux host and on a Windows host, whose paths read D:\data\Shop.mdf, on an
+// instance with a binary collation, and for a database with a case-sensitive one.
+class LifeCycle : public ServerTest, public ::testing::WithParamInterface<Setting> {
   protected:
-    LifeCycle() : ServerTest(GetParam()) {}
+    LifeCycle() : ServerTest(GetParam().windowsHost, GetParam().serverOptions) {}
 
     void SetUp() override {
         createDatabaseWithRows(*observer, kOther, kOtherRows);
         setRecoverySimple(*observer, kOther);
-        createDatabaseWithRows(*observer, kShop, kShopRows);
+        createDatabaseWithRows(*observer, kShop, kShopRows, GetParam().shopCollation);
         host.refreshList();
     }
 
@@ -60,7 +71,7 @@ class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> 
         EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("数据库符加成功")});
         EXPECT_EQ(
             texts,
-            (QStringList{QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Shop'"),
+            (QStringList{QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name='Shop'"),
                          QStringLiteral("EXEC sp_attach_db 'Shop',") +
                              quotedInDataFolder(QStringLiteral("Shop.mdf")) + QLatin1Char(',') +
                              quotedInDataFolder(QStringLiteral("Shop_log.ldf")),
@@ -95,9 +106,9 @@ class LifeCycle : public ServerTest, public ::testing::WithParamInterface<bool> 
         const QString restore =
             QStringLiteral("Restore Database Shop From disk=") + quotedInDataFolder(backupFile) +
             QStringLiteral(" WITH REPLACE, MOVE '") + backupData + QStringLiteral("' TO '") +
-            asFixedWidthFileName(inDataFolder(QStringLiteral("Shop.mdf"))) +
-            QStringLiteral("', MOVE '") + backupLog + QStringLiteral("' TO '") +
-            asFixedWidthFileName(inDataFolder(QStringLiteral("Shop_log.ldf"))) + QLatin1Char('\'');
+            inDataFolder(QStringLiteral("Shop.mdf")) + QStringLiteral("', MOVE '") + backupLog +
+            QStringLiteral("' TO '") + inDataFolder(QStringLiteral("Shop_log.ldf")) +
+            QLatin1Char('\'');
         const QStringList expected =
             QStringList{kShopFiles,
                         QStringLiteral("RESTORE FILELISTONLY FROM DISK = N'") +
@@ -220,7 +231,9 @@ TEST_P(LifeCycle, ADatabaseLivesThroughEveryOperationWithItsContent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(OnEitherHost, LifeCycle, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "WindowsHost" : "LinuxHost";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    OnEitherHost, LifeCycle,
+    ::testing::Values(Setting{"LinuxHost"}, Setting{"WindowsHost", true},
+                      Setting{"BinaryCollation", false, {"--collation", "Chinese_PRC_BIN"}},
+                      Setting{"CaseSensitiveDatabase", false, {}, "Latin1_General_CS_AS"}),
+    [](const ::testing::TestParamInfo<Setting>& info) { return info.param.name; });

@@ -139,7 +139,7 @@ TEST_F(RefusedOperation, AttachShowsWhyItCannotAndKeepsTheBoxes) {
         const QStringList texts = clickAndRecord(attachDatabase);
         EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("数据库已存在")});
         EXPECT_EQ(texts,
-                  QStringList{QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='") +
+                  QStringList{QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name='") +
                               nameInUse + QLatin1Char('\'')});
         expectAttachBoxes(nameInUse, QStringLiteral("Old.mdf"), QStringLiteral("Old_log.ldf"));
     }

@@ -42,8 +42,10 @@ QString nationalText(const QString& text) {
     return QLatin1Char('N') + plainText(text);
 }
 
-void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows) {
-    conn.execute(QStringLiteral("CREATE DATABASE ") + bracketed(database));
+void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows,
+                            const QString& collation) {
+    conn.execute(QStringLiteral("CREATE DATABASE ") + bracketed(database) +
+                 (collation.isEmpty() ? QString() : QStringLiteral(" COLLATE ") + collation));
     conn.execute(QStringLiteral("CREATE TABLE ") + tableOf(database) +
                  QStringLiteral(" (a nvarchar(50))"));
     for (const QString& row : rows) {
@@ -78,8 +80,8 @@ void setRecoverySimple(Connection& conn, const QString& database) {
 
 QList<FileRow> filesOf(Connection& conn, const QString& database) {
     const ResultSet rows =
-        conn.query(QStringLiteral("SELECT NAME,FILENAME FROM ") + bracketed(database) +
-                   QStringLiteral(".dbo.sysfiles ORDER BY FILEID"));
+        conn.query(QStringLiteral("SELECT name,filename FROM ") + bracketed(database) +
+                   QStringLiteral(".dbo.sysfiles ORDER BY fileid"));
     QList<FileRow> files;
     for (qsizetype row = 0; row < rows.rowCount(); ++row) {
         files.append({rows.field(row, 0), withoutTrailingBlanks(rows.field(row, 1))});

@@ -17,8 +17,10 @@ QString bracketed(const QString& name);
 QString plainText(const QString& text);
 QString nationalText(const QString& text);
 
-// A database with one table t (a nvarchar(50)) holding the given rows.
-void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows);
+// A database with one table t (a nvarchar(50)) holding the given rows; of the instance's
+// collation unless one is named.
+void createDatabaseWithRows(Connection& conn, const QString& database, const QStringList& rows,
+                            const QString& collation = {});
 void addRow(Connection& conn, const QString& database, const QString& row);
 QStringList rowsOf(Connection& conn, const QString& database);
 

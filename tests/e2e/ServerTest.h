@@ -14,9 +14,12 @@
 // and an observer client in master for setting up and reading back.
 class ServerTest : public ::testing::Test {
   protected:
-    // On a Windows host the server names its files D:\data\….
-    explicit ServerTest(bool windowsHost = false)
-        : server(DevServerProcess::Options{.saPassword = "E2e#Pass9", .windowsHost = windowsHost}),
+    // On a Windows host the server names its files D:\data\…. Further options for the
+    // server as in DevServerProcess::Options.
+    explicit ServerTest(bool windowsHost = false, std::vector<std::string> serverOptions = {})
+        : server(DevServerProcess::Options{.saPassword = "E2e#Pass9",
+                                           .windowsHost = windowsHost,
+                                           .extraArguments = std::move(serverOptions)}),
           host(server),
           observer(connectTo(server)),
           sent(server, host.spid) {}

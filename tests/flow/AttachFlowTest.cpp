@@ -6,7 +6,7 @@
 namespace {
 
 const QString kExistenceQuery =
-    QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Sales'");
+    QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name='Sales'");
 
 void arrangeInputs(FakeHost& host) {
     arrangeConnected(host);
@@ -81,7 +81,7 @@ TEST(AttachFlow, NameOfBlanksPassesTheChecksAsTyped) {
     host.click(attachDatabase);
     ASSERT_FALSE(host.conn.calls.isEmpty());
     EXPECT_EQ(host.conn.texts().first(),
-              QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='  '"));
+              QStringLiteral("SELECT TOP 1 dbid FROM sysdatabases WHERE name='  '"));
 }
 
 TEST(AttachFlow, NameInUseIsRefusedAfterOnlyTheExistenceQuery) {

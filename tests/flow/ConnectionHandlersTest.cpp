@@ -57,7 +57,7 @@ struct ConnectionHandlers : ::testing::Test {
     ConnectionSlot slot{[this] {
         auto conn = std::make_unique<FakeConnection>();
         fake = conn.get();
-        fake->answer("SELECT NAME", column("NAME", {"Shop", "Sales"}));
+        fake->answer("SELECT name", column("name", {"Shop", "Sales"}));
         ++created;
         return conn;
     }};
@@ -113,7 +113,7 @@ TEST_F(ConnectionHandlers, RefusedLoginLeavesTheDisconnectedSetAndALaterConnectW
 
 TEST_F(ConnectionHandlers, AFailingRefillAfterConnectLeavesTheConnectedSet) {
     slot.get();
-    fake->fail("SELECT NAME", "Communication link failure");
+    fake->fail("SELECT name", "Communication link failure");
     EXPECT_THROW(connectToServer(panel), DatabaseError);
     EXPECT_TRUE(panel.events.contains("F_B on"));
     EXPECT_EQ(slot.state(), Connection::Open);

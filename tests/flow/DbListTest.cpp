@@ -17,13 +17,13 @@ struct RecordingList : DbListView {
 };
 
 const QString kQuery = QStringLiteral(
-    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN ('master','tempdb','model','msdb','pubs',"
+    "SELECT name FROM sysdatabases WHERE name NOT IN ('master','tempdb','model','msdb','pubs',"
     "'Northwind') ORDER BY dbid");
 
 TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
     FakeConnection conn;
     conn.setState(Connection::Open);
-    conn.answer("SELECT NAME", column("NAME", {"Zeta", "alpha", "销售", "Mid"}));
+    conn.answer("SELECT name", column("name", {"Zeta", "alpha", "销售", "Mid"}));
     RecordingList list;
     list.entries = {"stale"};
     LoadDbList(conn, list);
@@ -35,12 +35,12 @@ TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
 TEST(LoadDbList, AFailedQueryLeavesTheListEmptyAndTheNextRefillWorks) {
     FakeConnection conn;
     conn.setState(Connection::Open);
-    conn.fail("SELECT NAME", "Invalid object name 'SYSDATABASES'.");
+    conn.fail("SELECT name", "Invalid object name 'sysdatabases'.");
     RecordingList list;
     list.entries = {"stale"};
     EXPECT_THROW(LoadDbList(conn, list), DatabaseError);
     EXPECT_TRUE(list.entries.isEmpty());
-    conn.answer("SELECT NAME", column("NAME", {"A"}));
+    conn.answer("SELECT name", column("name", {"A"}));
     LoadDbList(conn, list);
     EXPECT_EQ(list.entries, QStringList{"A"});
 }

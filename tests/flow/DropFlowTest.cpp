@@ -51,3 +51,44 @@ TEST(DropFlow, FailedRefillAfterADeclinedConfirmationShowsItsError) {
     host.click(dropDatabase);
     EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("列表读取失败")});
 }
+
+// A KILL refused by the server is no failure: the drop itself decides. When the drop finds
+// the database still in use, the operator is asked once; after Yes a forced drop that fails
+// all the same gives the database back to every user and shows the server's text.
+TEST(DropFlow, RefusedKillsAndADatabaseStillInUse) {
+    FakeHost host;
+    arrangeConfirmed(host);
+    host.conn.fail(QStringLiteral("declare @spid"),
+                   QStringLiteral("Only user processes can be killed."), false, 6107);
+    host.conn.fail(QStringLiteral("DROP DATABASE"),
+                   QStringLiteral("Cannot drop database \"Shop\" because it is currently in use."),
+                   false, 3702);
+    host.conn.fail(QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER"),
+                   QStringLiteral("ALTER DATABASE statement failed."), false, 5069);
+    host.helper.answer(
+        QStringLiteral("SELECT host_name"),
+        ResultSet(
+            {QStringLiteral("host_name"), QStringLiteral("program_name"),
+             QStringLiteral("login_name")},
+            {{QStringLiteral("app01"), QStringLiteral("OrderService"), QStringLiteral("shop")},
+             {QStringLiteral("app02"), QStringLiteral("OrderService"), QStringLiteral("shop")}}));
+    host.yesNoAnswers = {true};
+    host.click(dropDatabase);
+
+    EXPECT_EQ(host.helper.texts(),
+              QStringList{QStringLiteral(
+                  "SELECT host_name, program_name, login_name FROM sys.dm_exec_sessions WHERE "
+                  "database_id = DB_ID('Shop') ORDER BY session_id")});
+    const QList<std::pair<QString, QString>> asked = {
+        {QStringLiteral("附加数据库"),
+         QStringLiteral("数据库 Shop 仍被 2 个会话使用（app01 / OrderService / shop；app02 / "
+                        "OrderService / shop）。强制断开它们（未提交的事务将回滚）并继续？")}};
+    EXPECT_EQ(host.questionsAsked, asked);
+    EXPECT_EQ(
+        host.conn.texts(),
+        (QStringList{evictionBatch(QStringLiteral("'Shop'")), QStringLiteral("DROP DATABASE Shop"),
+                     QStringLiteral("ALTER DATABASE Shop SET SINGLE_USER WITH ROLLBACK "
+                                    "IMMEDIATE\r\nDROP DATABASE Shop"),
+                     QStringLiteral("ALTER DATABASE Shop SET MULTI_USER")}));
+    EXPECT_EQ(host.statusHistory, QStringList{QStringLiteral("ALTER DATABASE statement failed.")});
+}

@@ -6,7 +6,7 @@
 namespace {
 
 const QString kTargetQuery =
-    QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles ORDER BY FILEID ASC ");
+    QStringLiteral("SELECT TOP 2 fileid,name,filename FROM Shop.dbo.sysfiles ORDER BY fileid ASC ");
 const QString kFileListQuery =
     QStringLiteral("RESTORE FILELISTONLY FROM DISK = N'D:\\bak\\other.bak'");
 // FILENAME is fixed-width and comes back padded.
@@ -54,8 +54,8 @@ void arrangeOtherBackup(FakeHost& host) {
 }
 
 const QStringList kUpToTheRestore = {kTargetQuery, kFileListQuery,
-                                     evictionBatch(QStringLiteral("'Shop'")),
-                                     kRestoreStatement, kTargetQuery};
+                                     evictionBatch(QStringLiteral("'Shop'")), kRestoreStatement,
+                                     kTargetQuery};
 
 }  // namespace
 

@@ -119,7 +119,11 @@ struct Observation {
 class LongOperations : public ::testing::Test {
   protected:
     LongOperations()
-        : server(DevServerProcess::Options{kPassword.toStdString(), 0, kRateMegabytesPerSecond}) {
+        : server(DevServerProcess::Options{kPassword.toStdString(),
+                                           0,
+                                           kRateMegabytesPerSecond,
+                                           false,
+                                           {"--restricted-login", "operator=Op#Pass1"}}) {
         OdbcConnection setup;
         setup.open(login());
         setup.execute(createStatement("Big", 150));
@@ -150,12 +154,14 @@ class LongOperations : public ::testing::Test {
             .arg(inData(name + "_log.ldf"));
     }
 
-    void open(ConnectionSlot::Factory factory = makeOdbcConnection) {
+    void open(ConnectionSlot::Factory factory = makeOdbcConnection,
+              const QString& user = QStringLiteral("sa"), const QString& password = kPassword) {
         prompts = new ScriptedPrompts;
         window = std::make_unique<FMain>(std::move(factory), std::unique_ptr<Prompts>(prompts));
         window->show();
         control<QComboBox>("C_LoginStyle")->setCurrentIndex(1);
-        control<QLineEdit>("T_Pwd")->setText(kPassword);
+        control<QLineEdit>("T_User")->setText(user);
+        control<QLineEdit>("T_Pwd")->setText(password);
         control<QLineEdit>("T_Ip")->setText(QStringLiteral("127.0.0.1,%1").arg(server.port()));
         control<QPushButton>("C_Link")->click();
         ASSERT_EQ(window->statusText(), "数据库连接成功");
@@ -447,6 +453,20 @@ TEST_F(LongOperations, AHelperThatCannotHelpLeavesTheElapsedTimeAlone) {
     }
 }
 
+// Without VIEW SERVER STATE the helper sees no session of the tool's: the elapsed time alone.
+TEST_F(LongOperations, ALoginThatMayNotSeeServerStateSeesTheElapsedTimeAlone) {
+    open(makeOdbcConnection, QStringLiteral("operator"), QStringLiteral("Op#Pass1"));
+    select("Mid");
+    prompts->files << ChosenFile{inData("Mid.bak"), "Mid.bak"};
+    const Observation backup = clickAndObserve("c_BackUp");
+    EXPECT_EQ(window->statusText(), "备份数据库成功");
+    ASSERT_FALSE(backup.areaTexts.isEmpty());
+    EXPECT_TRUE(backup.percents.empty());
+    for (const QString& text : backup.areaTexts) {
+        EXPECT_TRUE(text.startsWith("执行中，已用 ")) << text.toStdString();
+    }
+}
+
 TEST_F(LongOperations, AQuickOperationShowsNothingAndAsksTheHelperNothing) {
     open();
     select("Small");
@@ -462,7 +482,7 @@ TEST_F(LongOperations, AQuickOperationShowsNothingAndAsksTheHelperNothing) {
     probe.open(login());
     const ResultSet sessions = probe.query(
         "SELECT program_name, host_process_id FROM sys.dm_exec_sessions WHERE session_id <> "
-        "@@SPID");
+        "@@SPID AND is_user_process = 1");
     ASSERT_EQ(sessions.rowCount(), 1);
     EXPECT_EQ(sessions.field(0, 0), "dbtool");
     EXPECT_EQ(sessions.field(0, 1), QString::number(QCoreApplication::applicationPid()));

@@ -4,7 +4,7 @@
 // development server's own tests send it as a client would, and the tool's tests hold the
 // server's log against it.
 #define DOCUMENTED_CATALOGUE_QUERY                     \
-    "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN " \
+    "SELECT name FROM sysdatabases WHERE name NOT IN " \
     "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid"
 
 namespace tdstest {

@@ -285,6 +285,16 @@ int DevServerProcess::stop() {
     return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
 }
 
+void DevServerProcess::crash() {
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
 void DevServerProcess::restart() {
     int previousPort = port_;
     stop();

@@ -74,6 +74,8 @@ class DevServerProcess {
     int stop();
     // Stops and starts again on the same data folder (and the same port when it is free).
     void restart();
+    // SIGKILL at once, as a crash or a power cut would end it; restart() starts it again.
+    void crash();
 
   private:
     void start(int port);

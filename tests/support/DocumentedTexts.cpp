@@ -20,8 +20,3 @@ QString evictionBatch(const QString& quotedName) {
     }
         .join(QStringLiteral("\r\n"));
 }
-
-QString asFixedWidthFileName(const QString& path) {
-    constexpr qsizetype kFileNameWidth = 260;
-    return path.leftJustified(kFileNameWidth, QLatin1Char(' '));
-}

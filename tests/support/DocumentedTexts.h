@@ -13,6 +13,3 @@ inline const QString kCatalogue = QString::fromUtf16(tdstest::kCatalogueQuery16)
 
 // The eleven-line session eviction for a database name given as a quoted value.
 QString evictionBatch(const QString& quotedName);
-
-// sysfiles.FILENAME is nchar(260): the path comes back, and is sent back, padded.
-QString asFixedWidthFileName(const QString& path);

@@ -20,8 +20,9 @@ void FakeConnection::failCall(qsizetype position, const QString& description) {
     callFailures_.append({position, description});
 }
 
-void FakeConnection::fail(const QString& prefix, const QString& description, bool always) {
-    failures_.append({prefix, description, always});
+void FakeConnection::fail(const QString& prefix, const QString& description, bool always,
+                          int nativeError) {
+    failures_.append({prefix, description, always, nativeError});
 }
 
 void FakeConnection::open(const QString& connectionString) {
@@ -55,7 +56,7 @@ void FakeConnection::record(Call::Kind kind, const QString& sql) {
     for (Failure& failure : failures_) {
         if ((failure.always || !failure.used) && sql.startsWith(failure.prefix)) {
             failure.used = true;
-            throw DatabaseError(failure.description);
+            throw DatabaseError(failure.description, QStringLiteral("42000"), failure.nativeError);
         }
     }
 }

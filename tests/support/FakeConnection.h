@@ -37,8 +37,9 @@ class FakeConnection : public Connection {
     // text gets the next matching answer, so a re-read can see what changed.
     void answerOnce(const QString& prefix, ResultSet rows);
     // Raises DatabaseError(description) for the first call whose text starts with `prefix`
-    // (every such call when `always`).
-    void fail(const QString& prefix, const QString& description, bool always = false);
+    // (every such call when `always`), carrying the server's error number when given.
+    void fail(const QString& prefix, const QString& description, bool always = false,
+              int nativeError = 0);
     // Raises DatabaseError(description) for the call at `position` (0 = the first call made).
     void failCall(qsizetype position, const QString& description);
 
@@ -64,6 +65,7 @@ class FakeConnection : public Connection {
         QString prefix;
         QString description;
         bool always;
+        int nativeError = 0;
         bool used = false;
     };
     QList<Answer> answers_;

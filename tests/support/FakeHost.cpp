@@ -5,6 +5,12 @@
 
 FakeHost::FakeHost() {
     conn.open(QStringLiteral("Data Source=fake"));
+    helper.open(QStringLiteral("Data Source=fake"));
+}
+
+bool FakeHost::askYesNo(const QString& title, const QString& question) {
+    questionsAsked.append({title, question});
+    return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
 }
 
 void FakeHost::select(const QString& name) {

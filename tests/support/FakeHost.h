@@ -36,6 +36,12 @@ class FakeHost : public OperationHost, public DbListView {
     QList<std::optional<ChosenFile>> fileChoices;
     QList<std::pair<QString, FileDialogMode>> dialogsShown;
 
+    // Yes/No questions: the answers in order (none left: No), and each title/question asked.
+    QList<bool> yesNoAnswers;
+    QList<std::pair<QString, QString>> questionsAsked;
+    // The helper connection, answered as scripted; starts open.
+    FakeConnection helper;
+
     // The attach boxes.
     QString databaseName;
     QString dataFile;
@@ -55,6 +61,8 @@ class FakeHost : public OperationHost, public DbListView {
     }
     QString askTypedConfirmation(const QString& prompt, const QString& title) override;
     ChosenFile chooseFile(const QString& filter, FileDialogMode mode) override;
+    bool askYesNo(const QString& title, const QString& question) override;
+    ResultSet helperQuery(const QString& sql) override { return helper.query(sql); }
     QString databaseNameText() const override { return databaseName; }
     void setDatabaseNameText(const QString& text) override { databaseName = text; }
     QString dataFileText() const override { return dataFile; }

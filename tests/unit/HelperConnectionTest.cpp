@@ -21,8 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 
 const QString kSessionsQuery = QStringLiteral(
-    "SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = 4321 AND session_id "
-    "<> @@SPID");
+    "SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = 4321 AND host_name = "
+    "HOST_NAME() AND program_name = APP_NAME() AND session_id <> @@SPID");
 const QString kRequestsQuery = QStringLiteral(
     "SELECT command, percent_complete, estimated_completion_time FROM sys.dm_exec_requests "
     "WHERE session_id IN (");

@@ -1,8 +1,44 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "operations/Statements.h"
 
-// Ordinary names and paths give the texts exactly as the operations are documented to send.
+// Ordinary names and paths give the texts exactly as the operations are documented to send,
+// but for one change: the catalogue's names are written in the case the catalogue stores
+// them, so that the texts also work under a case-sensitive or binary collation.
+
+namespace {
+
+QString inStoredCase(QString documented) {
+    for (const char* name : {"sysdatabases", "sysfiles", "name", "dbid", "fileid", "filename"}) {
+        const QString word = QString::fromLatin1(name);
+        documented.replace(QRegularExpression(QStringLiteral("\\b") + word + QStringLiteral("\\b"),
+                                              QRegularExpression::CaseInsensitiveOption),
+                           word);
+    }
+    return documented;
+}
+
+}  // namespace
+
+TEST(StatementTexts, CatalogueNamesInTheirStoredCaseAreTheOnlyChange) {
+    EXPECT_EQ(catalogueQuery(),
+              inStoredCase(QStringLiteral("SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
+                                          "('master','tempdb','model','msdb','pubs','Northwind') "
+                                          "ORDER BY dbid")));
+    EXPECT_EQ(
+        existenceQuery(QStringLiteral("Sales")),
+        inStoredCase(QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Sales'")));
+    EXPECT_EQ(
+        targetFileQuery(QStringLiteral("Shop")),
+        inStoredCase(QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles "
+                                    "ORDER BY FILEID ASC ")));
+    EXPECT_EQ(
+        catalogueQuery(),
+        QStringLiteral("SELECT name FROM sysdatabases WHERE name NOT IN "
+                       "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid"));
+}
 
 TEST(StatementTexts, SessionEvictionBatchIsElevenLinesJoinedByCrLf) {
     EXPECT_EQ(sessionEvictionBatch(QStringLiteral("Shop")),
@@ -21,8 +57,6 @@ TEST(StatementTexts, SessionEvictionBatchIsElevenLinesJoinedByCrLf) {
 }
 
 TEST(StatementTexts, Attach) {
-    EXPECT_EQ(existenceQuery(QStringLiteral("Sales")),
-              QStringLiteral("SELECT TOP 1 dbid FROM SYSDATABASES WHERE NAME='Sales'"));
     EXPECT_EQ(
         attachStatement(QStringLiteral("Sales"), QStringLiteral("D:\\data\\Sales_Data.mdf"),
                         QStringLiteral("D:\\data\\Sales_Log.ldf")),
@@ -53,12 +87,9 @@ TEST(StatementTexts, BackUpAndRestore) {
 }
 
 TEST(StatementTexts, ForcedRestore) {
-    EXPECT_EQ(targetFileQuery(QStringLiteral("Shop")),
-              QStringLiteral("SELECT TOP 2 FILEID,NAME,FILENAME FROM Shop.dbo.sysfiles "
-                             "ORDER BY FILEID ASC "));
     EXPECT_EQ(backupFileListQuery(QStringLiteral("D:\\bak\\other.bak")),
               QStringLiteral("RESTORE FILELISTONLY FROM DISK = N'D:\\bak\\other.bak'"));
-    // FILENAME is a fixed-width column: its padding stays inside the MOVE target.
+    // A value read from the server goes back verbatim, trailing blanks included.
     EXPECT_EQ(forcedRestoreStatement(
                   QStringLiteral("Shop"), QStringLiteral("D:\\bak\\other.bak"),
                   {QStringLiteral("Other_Data"), QStringLiteral("D:\\data\\Shop.mdf  ")},

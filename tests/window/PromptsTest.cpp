@@ -4,10 +4,14 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 #include <functional>
 
 #include "QtPrinters.h"
+#include "app/ChineseQtTexts.h"
 #include "app/QtPrompts.h"
 #include "operations/HelperConnection.h"
 
@@ -42,6 +46,26 @@ TEST(TypedConfirmation, GivesWhatWasTypedAndNothingWhenCancelled) {
         d->reject();
     });
     EXPECT_EQ(prompts.askTypedConfirmation("p", "t"), "");
+}
+
+// The question about a database still in use: Qt's own Yes and No in Chinese, No the
+// default, so that Return or Esc never forces sessions out.
+TEST(YesNoQuestion, NoIsTheDefaultAndOnlyYesSaysYes) {
+    QTranslator chinese;
+    installChineseQtTexts(chinese);
+    QtPrompts prompts(nullptr, std::make_shared<HelperConnection>(nullptr));
+    whenShown<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), "附加数据库");
+        EXPECT_EQ(box->text(), "数据库 Shop 仍被 2 个会话使用（…）");
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "是(&Y)");
+        EXPECT_EQ(box->button(QMessageBox::No)->text(), "否(&N)");
+        box->defaultButton()->click();
+    });
+    EXPECT_FALSE(prompts.askYesNo("附加数据库", "数据库 Shop 仍被 2 个会话使用（…）"));
+    whenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    EXPECT_TRUE(prompts.askYesNo("附加数据库", "数据库 Shop 仍被 2 个会话使用（…）"));
+    QApplication::removeTranslator(&chinese);
 }
 
 }  // namespace

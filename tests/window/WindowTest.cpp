@@ -44,7 +44,7 @@ struct Window : ::testing::Test {
                      fake = conn.get();
                      fake->openError = nextOpenError;
                      fake->onClose = [this] { ++closed; };
-                     fake->answer("SELECT NAME", column("NAME", {"Shop", "Sales"}));
+                     fake->answer("SELECT name", column("name", {"Shop", "Sales"}));
                      ++created;
                      return conn;
                  },

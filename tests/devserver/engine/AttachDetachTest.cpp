@@ -31,7 +31,10 @@ TEST_F(AttachDetachTest, DetachedFilesAttachAgainUnderAnotherName) {
     ok(spid, u"EXEC sp_detach_db 'Shop'");
     EXPECT_TRUE(databaseNames(spid).empty());
     EXPECT_TRUE(std::filesystem::exists(path("data/Shop.mdf")));
-    ok(spid, u"EXEC sp_attach_db 'Shop2','" + mdf + u"  ','" + ldf + u"'");
+    // A path is taken as given: padded with blanks it names a file that does not exist.
+    EXPECT_EQ(errors(run(spid, u"EXEC sp_attach_db 'Shop2','" + mdf + u"  ','" + ldf + u"'")),
+              (std::vector<int>{5120, 1802}));
+    ok(spid, u"EXEC sp_attach_db 'Shop2','" + mdf + u"','" + ldf + u"'");
     EXPECT_EQ(databaseNames(spid), std::vector<std::u16string>{u"Shop2"});
     EXPECT_EQ(table(ok(spid, u"SELECT v FROM Shop2.dbo.t")), (Rows{{u"苹果"}}));
     EXPECT_EQ(table(ok(spid, u"SELECT NAME FROM Shop2.dbo.sysfiles")),

@@ -125,7 +125,7 @@ TEST_F(BackupRestoreTest, ForcedRestoreMovesAnotherBackupOntoTheDatabasesOwnFile
     EXPECT_EQ(listed[1][2], u"L");
 
     ok(spid, evictionBatch(u"'Shop'"));
-    // The physical names come back padded to 260 characters and are sent back as read.
+    // The physical names are sent back as read.
     ok(spid, u"Restore Database Shop From disk='" + bak + u"' WITH REPLACE, MOVE '" + listed[0][0] +
                  u"' TO '" + before[0][2] + u"', MOVE '" + listed[1][0] + u"' TO '" + before[1][2] +
                  u"'");

@@ -50,7 +50,7 @@ TEST_F(EngineTest, ExistenceQueryComparesNamesAsTheServerCollationDoes) {
         ColumnType::SmallInt);
 }
 
-TEST_F(EngineTest, SysfilesGivesFileNamesPaddedToTheFixedWidth) {
+TEST_F(EngineTest, SysfilesGivesFileNamesUnpadded) {
     const int spid = login();
     ok(spid, u"CREATE DATABASE [my db]");
     const Reply reply = ok(
@@ -58,16 +58,15 @@ TEST_F(EngineTest, SysfilesGivesFileNamesPaddedToTheFixedWidth) {
     const RowSet& set = rows(reply);
     ASSERT_EQ(set.columns.size(), 3u);
     EXPECT_EQ(set.columns[2].name, u"FILENAME");
-    EXPECT_EQ(set.columns[2].type, ColumnType::NChar);
+    EXPECT_EQ(set.columns[2].type, ColumnType::NVarChar);  // nvarchar(260), not padded
     EXPECT_EQ(set.columns[2].length, 260);
     const Rows values = table(reply);
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(values[0][0], u"1");
     EXPECT_EQ(values[0][1], u"my db");
     EXPECT_EQ(values[1][1], u"my db_log");
-    EXPECT_EQ(values[0][2].size(), 260u);
-    EXPECT_EQ(text::trimTrailingBlanks(values[0][2]), u16path("data/my db.mdf"));
-    EXPECT_EQ(text::trimTrailingBlanks(values[1][2]), u16path("data/my db_log.ldf"));
+    EXPECT_EQ(values[0][2], u16path("data/my db.mdf"));
+    EXPECT_EQ(values[1][2], u16path("data/my db_log.ldf"));
 }
 
 TEST_F(EngineTest, SysfilesOfMissingDatabaseIsAnInvalidObject) {

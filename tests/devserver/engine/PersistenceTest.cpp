@@ -16,6 +16,7 @@ TEST_F(EngineTest, RestartKeepsDatabasesFilesContentAndRecovery) {
     const std::u16string bak = u16path("b.bak");
     ok(spid, u"BACKUP DATABASE B TO DISK='" + bak + u"'");
     const int other = login(u"B");
+    ok(spid, u"CREATE DATABASE Gone EXEC sp_detach_db 'Gone'");
 
     restart();
     spid = login();

@@ -43,14 +43,26 @@ TEST_F(EngineTest, StatementsOutsideTheModelAreNamedInAClass16Error) {
               std::vector<int>{50000});
 }
 
-TEST_F(EngineTest, BatchStopsAtTheFirstFailingStatement) {
+// As on SQL Server: a runtime error such as 3701 ends its statement and the batch goes on;
+// an object that does not resolve ends the batch, or only the EXEC whose dynamic SQL names
+// it; a conversion error ends the batch even from inside EXEC.
+TEST_F(EngineTest, AnErrorEndsItsStatementTheScopeOrTheBatchAsSqlServerDecides) {
     const int spid = login();
     const Reply reply = run(spid, u"CREATE DATABASE A DROP DATABASE Nope CREATE DATABASE B");
-    ASSERT_EQ(reply.size(), 3u);
+    ASSERT_EQ(reply.size(), 4u);
     EXPECT_FALSE(std::get<Done>(reply[0]).error);
     EXPECT_EQ(std::get<Message>(reply[1]).number, 3701);
     EXPECT_TRUE(std::get<Done>(reply[2]).error);
-    EXPECT_EQ(databaseNames(spid), std::vector<std::u16string>{u"A"});
+    EXPECT_FALSE(std::get<Done>(reply[3]).error);
+    EXPECT_EQ(databaseNames(spid), (std::vector<std::u16string>{u"A", u"B"}));
+
+    EXPECT_EQ(errors(run(spid, u"SELECT a FROM Nope.dbo.t CREATE DATABASE C")),
+              std::vector<int>{208});
+    EXPECT_EQ(errors(run(spid, u"EXEC('SELECT a FROM Nope.dbo.t') CREATE DATABASE C")),
+              std::vector<int>{208});
+    EXPECT_EQ(errors(run(spid, u"EXEC('SELECT CONVERT(int, ''x'')') CREATE DATABASE D")),
+              std::vector<int>{245});
+    EXPECT_EQ(databaseNames(spid), (std::vector<std::u16string>{u"A", u"B", u"C"}));
 }
 
 TEST_F(EngineTest, SetOptionsAreAcceptedWithoutARowCount) {

@@ -146,6 +146,15 @@ TEST_F(EngineTest, SessionsShowTheirClientAndLoginAndRequestsShowTheCallersOwnQu
                        u"SELECT session_id, host_name, program_name, host_process_id, "
                        u"login_name FROM sys.dm_exec_sessions WHERE host_process_id = 4321")),
               (Rows{{text::number(tool.spid), u"desk-7", u"dbtool", u"4321", u"sa"}}));
+    // The same process id on another machine is told apart by what each client said.
+    instance_->login({u"sa", u"", u"", false, u"desk-9", u"dbtool", 4321});
+    const LoginResult helper =
+        instance_->login({u"sa", u"", u"", false, u"desk-7", u"dbtool", 4321});
+    EXPECT_EQ(table(ok(helper.spid,
+                       u"SELECT session_id FROM sys.dm_exec_sessions WHERE host_process_id = "
+                       u"4321 AND host_name = HOST_NAME() AND program_name = APP_NAME() AND "
+                       u"session_id <> @@SPID")),
+              (Rows{{text::number(tool.spid)}}));
     EXPECT_EQ(table(ok(other,
                        u"SELECT session_id, command, percent_complete FROM "
                        u"sys.dm_exec_requests")),

@@ -110,6 +110,15 @@ TEST_F(Rpc, ExecuteSqlBindsTypedParametersByPositionAndByName) {
     ASSERT_EQ(row.size(), 2u);
     EXPECT_EQ(std::get<std::int64_t>(*row[0]), 42);
     EXPECT_EQ(std::get<std::u16string>(*row[1]), u"def");
+    // By number with the parameters named as SQL Server names them on the wire.
+    const auto named = call(
+        u"",
+        {text(u"SELECT @x AS x", u"@statement"), text(u"@x int", u"@params"), number(7, u"@x")},
+        10);
+    EXPECT_TRUE(errorNumbers(named).empty());
+    row = onlyRow(named);
+    ASSERT_EQ(row.size(), 1u);
+    EXPECT_EQ(std::get<std::int64_t>(*row[0]), 7);
 
     // The statement runs as a batch does: statements that change the instance, one DONEINPROC
     // each, errors with SQL Server's numbers.
