@@ -352,7 +352,7 @@ Value Evaluator::function(const Expr& expr, const RowView* row) const {
     }
     if (text::equalsKeyword(name, "SERVERPROPERTY")) {
         arity(1, 1);
-        return hostviews::serverProperty(argument(0), context_);
+        return host_views::serverProperty(argument(0), context_);
     }
     if (text::equalsKeyword(name, "DB_ID")) {
         arity(0, 1);

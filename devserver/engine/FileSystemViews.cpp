@@ -14,7 +14,7 @@
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
 
-namespace devserver::hostviews {
+namespace devserver::host_views {
 
 using syntax::ObjectName;
 
@@ -374,4 +374,4 @@ bool runProcedure(const std::u16string& procedure, const std::vector<Value>& arg
     return true;
 }
 
-}  // namespace devserver::hostviews
+}  // namespace devserver::host_views
