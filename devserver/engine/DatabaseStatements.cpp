@@ -76,7 +76,8 @@ std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDa
                 throw SqlError(messages::logicalNameInUse(files[i].logicalName));
             }
             if (paths::sameFile(files[i].path, files[j].path)) {
-                failCreate(messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
+                failCreate(
+                    messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
             }
         }
     }

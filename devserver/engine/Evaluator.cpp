@@ -430,10 +430,10 @@ Column Evaluator::convertTarget(const Expr& convert) {
     constexpr int kDefaultTextLength = 30;
     const std::u16string& type = convert.children[0].text;
     const std::int64_t length = convert.children[1].integer;
-    Column target{
-        u"", ColumnType::NVarChar,
-        length < 1 ? kDefaultTextLength : static_cast<int>(std::min<std::int64_t>(length, kMaxNVarCharLength)),
-        true};
+    Column target{u"", ColumnType::NVarChar,
+                  length < 1 ? kDefaultTextLength
+                             : static_cast<int>(std::min<std::int64_t>(length, kMaxNVarCharLength)),
+                  true};
     if (text::equalsKeyword(type, "NVARCHAR") || text::equalsKeyword(type, "VARCHAR")) {
         return target;
     }
