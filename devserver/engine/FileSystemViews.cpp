@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <ctime>
 
-#include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Paths.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
+#include "devserver/engine/Values.h"
 
 namespace devserver::host_views {
 

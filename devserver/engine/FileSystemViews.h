@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "devserver/engine/Query.h"
+#include "devserver/engine/Execution.h"
+#include "devserver/engine/Relation.h"
 
 // What the instance tells about its host and the host's files: SERVERPROPERTY, the views
 // sys.dm_os_host_info and sys.dm_os_enumerate_fixed_drives, the function
