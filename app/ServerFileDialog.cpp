@@ -59,14 +59,14 @@ void ServerFileDialog::buildControls(const QString& description, FileDialogMode 
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(texts::kServerFilesWhose, this), 0, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("服务器上的位置："), this), 1, 0);
+    grid->addWidget(new QLabel(texts::kServerFolderLabel, this), 1, 0);
     grid->addWidget(location_, 1, 1);
     grid->addWidget(up_, 1, 2);
     grid->addWidget(view_, 2, 0, 1, 3);
     grid->addWidget(notice_, 3, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("服务器上的文件名："), this), 4, 0);
+    grid->addWidget(new QLabel(texts::kServerFileNameLabel, this), 4, 0);
     grid->addWidget(fileName_, 4, 1, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("文件类型："), this), 5, 0);
+    grid->addWidget(new QLabel(texts::kServerFileTypeLabel, this), 5, 0);
     grid->addWidget(fileType_, 5, 1, 1, 2);
     grid->addWidget(buttons, 6, 0, 1, 3);
     setTabOrder(fileName_, fileType_);
@@ -83,8 +83,8 @@ void ServerFileDialog::buildLocation() {
     location_->setPlaceholderText(texts::kServerDrives);
     up_ = new QToolButton(this);
     up_->setObjectName(QStringLiteral("serverUp"));
-    up_->setText(QStringLiteral("向上"));
-    up_->setToolTip(QStringLiteral("上一级文件夹"));
+    up_->setText(texts::kServerFolderUp);
+    up_->setToolTip(texts::kServerFolderUpTip);
     connect(location_, &QLineEdit::returnPressed, this, [this] { read(location_->text()); });
     connect(up_, &QToolButton::clicked, this, &ServerFileDialog::goUp);
 }
@@ -124,10 +124,11 @@ void ServerFileDialog::buildAnswerFields(const QString& description) {
 
 QDialogButtonBox* ServerFileDialog::buildButtons(bool save) {
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* accept = buttons->addButton(save ? QStringLiteral("保存") : QStringLiteral("打开"),
+    QPushButton* accept = buttons->addButton(save ? texts::kServerFileSave : texts::kServerFileOpen,
                                              QDialogButtonBox::AcceptRole);
     accept->setObjectName(QStringLiteral("serverAccept"));
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(texts::kServerFileCancel, QDialogButtonBox::RejectRole);
     // Return is taken by keyPressEvent, so that it answers in the field it was pressed in.
     accept->setAutoDefault(false);
     cancel->setAutoDefault(false);

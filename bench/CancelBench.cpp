@@ -24,6 +24,7 @@
 #include "common/OperatorTexts.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
+#include "support/StallingConnection.h"
 
 namespace bench {
 
@@ -63,27 +64,6 @@ void cancelDuringClick(FMain& window, const char* button, int after, QElapsedTim
     });
     window.findChild<QPushButton*>(QString::fromLatin1(button))->click();
 }
-
-// A helper connection whose queries hang until released.
-class StallingConnection : public Connection {
-  public:
-    explicit StallingConnection(std::shared_ptr<std::atomic<bool>> released)
-        : released_(std::move(released)) {}
-    void open(const QString&) override { open_ = true; }
-    int state() const override { return open_ ? Open : Closed; }
-    void close() override { open_ = false; }
-    void execute(const QString& sql) override { query(sql); }
-    ResultSet query(const QString&) override {
-        while (!*released_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        throw DatabaseError("released", "HYT00");
-    }
-
-  private:
-    std::shared_ptr<std::atomic<bool>> released_;
-    bool open_ = false;
-};
 
 }  // namespace
 

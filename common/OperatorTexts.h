@@ -80,6 +80,15 @@ inline const QString kServerFilesLinkLost =
 inline const QString kServerFileName = QStringLiteral("名称");
 inline const QString kServerFileSize = QStringLiteral("大小");
 inline const QString kServerFileModified = QStringLiteral("修改日期");
+// The dialog's own labels and buttons.
+inline const QString kServerFolderLabel = QStringLiteral("服务器上的位置：");
+inline const QString kServerFileNameLabel = QStringLiteral("服务器上的文件名：");
+inline const QString kServerFileTypeLabel = QStringLiteral("文件类型：");
+inline const QString kServerFolderUp = QStringLiteral("向上");
+inline const QString kServerFolderUpTip = QStringLiteral("上一级文件夹");
+inline const QString kServerFileSave = QStringLiteral("保存");
+inline const QString kServerFileOpen = QStringLiteral("打开");
+inline const QString kServerFileCancel = QStringLiteral("取消");
 
 // The server file dialog's look inside a backup file: the preview pane of a restore, its
 // warnings (one line each), and the question before a backup overwrites a file.
@@ -192,18 +201,17 @@ inline const QString kServerCannotEncrypt =
 // section of the operator's own freetds.conf, whose CA file the tool does not know, the
 // driver reports a server without encryption, a failed handshake and a certificate that the
 // CA file does not vouch for alike.
-inline const QString kHandshakeRefused =
-    QStringLiteral("连接被拒绝：加密握手失败，未发送登录信息");
+inline const QString kHandshakeRefused = QStringLiteral("连接被拒绝：加密握手失败，未发送登录信息");
 inline const QString kEncryptionOrCertificateRefused =
     QStringLiteral("连接被拒绝：服务器不支持加密连接，或加密握手失败（如证书未通过验证）");
 // The certificate checks, each refused before the login is sent. %1 is the server as typed.
 inline const QString kCertificateUntrusted = QStringLiteral(
     "连接被拒绝：服务器“%1”的证书不是受信任的证书颁发机构签发的（颁发者 %2），未发送登录信息");
-inline const QString kCertificateOtherName = QStringLiteral(
-    "连接被拒绝：服务器证书不是颁发给“%1”的（证书上的名称：%2），未发送登录信息");
+inline const QString kCertificateOtherName =
+    QStringLiteral("连接被拒绝：服务器证书不是颁发给“%1”的（证书上的名称：%2），未发送登录信息");
 // %2 the validity, kCertificateValidity.
-inline const QString kCertificateExpired = QStringLiteral(
-    "连接被拒绝：服务器“%1”的证书已过期或尚未生效（有效期 %2），未发送登录信息");
+inline const QString kCertificateExpired =
+    QStringLiteral("连接被拒绝：服务器“%1”的证书已过期或尚未生效（有效期 %2），未发送登录信息");
 // %2 the pinned SHA-256 fingerprint, %3 the presented one.
 inline const QString kCertificateChanged = QStringLiteral(
     "连接被拒绝：服务器“%1”的证书与已信任的不同，可能有人冒充该服务器，未发送登录信息。"
@@ -214,12 +222,13 @@ inline const QString kCertificateValidity = QStringLiteral("%1 至 %2");
 inline const QString kCertificateUnreadable = QStringLiteral("服务器证书无法解析");
 inline const QString kProbeUnanswered = QStringLiteral("服务器“%1”没有按 SQL Server 的方式应答");
 // The tool's own FreeTDS file and its pins. %1 the setting, %2 its value.
-inline const QString kFreeTdsValueNotCarried = QStringLiteral(
-    "%1 的值“%2”含有 FreeTDS 配置文件无法保存的字符（#、; 或连续的空白）");
+inline const QString kFreeTdsValueNotCarried =
+    QStringLiteral("%1 的值“%2”含有 FreeTDS 配置文件无法保存的字符（#、; 或连续的空白）");
 inline const QString kFreeTdsLineTooLong =
     QStringLiteral("%1 的值“%2”太长，FreeTDS 配置文件的一行最多 255 字节");
 inline const QString kServerHostUnresolved = QStringLiteral("无法解析服务器名“%1”");
-inline const QString kServerPortInvalid = QStringLiteral("服务器“%1”的端口不是 1 到 65535 之间的数字");
+inline const QString kServerPortInvalid =
+    QStringLiteral("服务器“%1”的端口不是 1 到 65535 之间的数字");
 inline const QString kServerNameMissing = QStringLiteral("请输入服务器地址");
 // %1 the file, %2 the system's reason.
 inline const QString kFreeTdsFileNotWritten = QStringLiteral("无法写入 FreeTDS 配置文件 %1：%2");

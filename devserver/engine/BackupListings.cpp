@@ -10,7 +10,7 @@
 
 namespace devserver::statements {
 
-using backupmedia::BackupSet;
+using backup_media::BackupSet;
 
 namespace {
 
@@ -92,7 +92,7 @@ RowSet fileListColumns(int release) {
 std::vector<Value> fileListRow(const BackupSet& set, const DatabaseFile& file, const State& state,
                                std::size_t columns) {
     const bool data = file.kind == FileKind::Data;
-    const std::int64_t bytes = backupmedia::pagesOf(set, file) * backupmedia::kPageBytes;
+    const std::int64_t bytes = backup_media::pagesOf(set, file) * backup_media::kPageBytes;
     std::vector<Value> row = {file.logicalName,
                               paths::display(state.host(), file.path),
                               std::u16string(data ? u"D" : u"L"),
@@ -195,12 +195,12 @@ std::int64_t lsn(std::int64_t position, std::int64_t record) {
 }
 
 std::vector<Value> headerListRow(const BackupSet& set, std::int64_t position, std::size_t columns) {
-    const backupmedia::BackupOrigin& origin = set.origin;
-    const std::int64_t bytes = backupmedia::pagesOf(set) * backupmedia::kPageBytes;
+    const backup_media::BackupOrigin& origin = set.origin;
+    const std::int64_t bytes = backup_media::pagesOf(set) * backup_media::kPageBytes;
     const std::u16string guid = text::fromAscii(set.guid);
     const bool simple = set.recovery == Recovery::Simple;
     const std::u16string typeDescription =
-        origin.backupType == backupmedia::kLogBackup ? u"Transaction Log" : u"Database";
+        origin.backupType == backup_media::kLogBackup ? u"Transaction Log" : u"Database";
     std::vector<Value> row = {std::nullopt,
                               std::nullopt,
                               std::int64_t{origin.backupType},
@@ -211,7 +211,7 @@ std::vector<Value> headerListRow(const BackupSet& set, std::int64_t position, st
                               origin.userName,
                               origin.serverName,
                               set.database,
-                              std::int64_t{backupmedia::databaseVersionOf(origin.majorVersion)},
+                              std::int64_t{backup_media::databaseVersionOf(origin.majorVersion)},
                               std::nullopt,
                               bytes,
                               lsn(position, 1),

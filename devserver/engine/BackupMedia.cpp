@@ -9,7 +9,7 @@
 
 #include "devserver/engine/Text.h"
 
-namespace devserver::backupmedia {
+namespace devserver::backup_media {
 
 namespace {
 
@@ -157,4 +157,4 @@ std::string localTimeNow() {
     return buffer.data();
 }
 
-}  // namespace devserver::backupmedia
+}  // namespace devserver::backup_media

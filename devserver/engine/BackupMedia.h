@@ -8,7 +8,7 @@
 
 // A backup file: one or more backup sets, each a full copy of one database at the time of
 // the backup. Appending keeps the earlier sets; set 1 is the oldest.
-namespace devserver::backupmedia {
+namespace devserver::backup_media {
 
 // Who took a backup set, when and on which release: what RESTORE HEADERONLY tells beyond
 // the database. Sets written before this was recorded read with the defaults.
@@ -55,4 +55,4 @@ std::u16string versionTextOf(int majorVersion);
 // The local time now, as a backup set records it.
 std::string localTimeNow();
 
-}  // namespace devserver::backupmedia
+}  // namespace devserver::backup_media

@@ -11,17 +11,17 @@
 
 namespace devserver::statements {
 
-using backupmedia::BackupSet;
+using backup_media::BackupSet;
 
 std::vector<BackupSet> readMedia(const State& state, const std::filesystem::path& path,
                                  const Message& abnormal) {
     const std::u16string shown = paths::display(state.host(), path);
-    const auto read = fileio::read(path);
+    const auto read = file_io::read(path);
     if (!read.bytes) {
         throw SqlError({messages::backupDeviceFailed(shown, read.osError), abnormal});
     }
     try {
-        return backupmedia::decode(*read.bytes);
+        return backup_media::decode(*read.bytes);
     } catch (const records::FormatError&) {
         throw SqlError({messages::notBackupMedia(shown), abnormal});
     }

@@ -15,10 +15,11 @@ class State;
 // 3201, one that is no backup 3241, each followed by the statement's own closing message.
 namespace devserver::statements {
 
-std::vector<backupmedia::BackupSet> readMedia(const State& state, const std::filesystem::path& path,
-                                              const Message& abnormal);
+std::vector<backup_media::BackupSet> readMedia(const State& state,
+                                               const std::filesystem::path& path,
+                                               const Message& abnormal);
 // Set `setNumber` of the file, counting from 1; 4038 when the file has no such set.
-backupmedia::BackupSet readSet(const State& state, const std::filesystem::path& path,
-                               std::int64_t setNumber, const Message& abnormal);
+backup_media::BackupSet readSet(const State& state, const std::filesystem::path& path,
+                                std::int64_t setNumber, const Message& abnormal);
 
 }  // namespace devserver::statements

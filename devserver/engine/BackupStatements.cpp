@@ -14,7 +14,7 @@
 
 namespace devserver::statements {
 
-using backupmedia::BackupSet;
+using backup_media::BackupSet;
 
 namespace {
 
@@ -148,7 +148,7 @@ void install(Database restored, const Database* existing, State& state) {
                 restored.files.begin(), restored.files.end(),
                 [&](const DatabaseFile& f) { return paths::sameFile(f.path, old.path); });
             if (!reused) {
-                fileio::removeQuietly(old.path);
+                file_io::removeQuietly(old.path);
             }
         }
         state.erase(existing->id);
@@ -172,12 +172,12 @@ RestorePlan planRestore(const syntax::Restore& statement, const Context& context
     BackupSet set = readSet(state, path, statement.setNumber, messages::restoreAbnormal());
     if (set.origin.majorVersion > state.majorVersion()) {
         failRestore(
-            {messages::backupFromNewerVersion(backupmedia::versionTextOf(set.origin.majorVersion),
-                                              backupmedia::versionTextOf(state.majorVersion()))});
+            {messages::backupFromNewerVersion(backup_media::versionTextOf(set.origin.majorVersion),
+                                              backup_media::versionTextOf(state.majorVersion()))});
     }
     // Only a full backup stands on its own; the others roll forward a restoring database,
     // which this model never leaves behind.
-    if (set.origin.backupType != backupmedia::kDatabaseBackup) {
+    if (set.origin.backupType != backup_media::kDatabaseBackup) {
         failRestore({messages::nothingToRollForward()});
     }
 
@@ -249,10 +249,10 @@ void backup(const syntax::Backup& statement, const Context& context) {
 
     std::vector<BackupSet> sets;
     if (!statement.format) {
-        const auto existing = fileio::read(path);
+        const auto existing = file_io::read(path);
         if (existing.bytes) {
             try {
-                sets = backupmedia::decode(*existing.bytes);
+                sets = backup_media::decode(*existing.bytes);
             } catch (const records::FormatError&) {
                 throw SqlError({messages::backupDataMalformed(shown), abnormal});
             }
@@ -260,12 +260,12 @@ void backup(const syntax::Backup& statement, const Context& context) {
             throw SqlError({messages::backupDeviceFailed(shown, existing.osError), abnormal});
         }
     }
-    backupmedia::BackupOrigin origin;
-    origin.backupType = statement.log ? backupmedia::kLogBackup : backupmedia::kDatabaseBackup;
+    backup_media::BackupOrigin origin;
+    origin.backupType = statement.log ? backup_media::kLogBackup : backup_media::kDatabaseBackup;
     origin.copyOnly = statement.copyOnly;
     origin.userName = context.session().loginName;
     origin.majorVersion = state.backupMajorVersion();
-    origin.started = backupmedia::localTimeNow();
+    origin.started = backup_media::localTimeNow();
     sets.push_back(
         BackupSet{db->name, db->guid, db->recovery, db->files, state.content(*db), origin});
     BackupSet& written = sets.back();
@@ -276,10 +276,10 @@ void backup(const syntax::Backup& statement, const Context& context) {
     // the work is done, so an abandoned backup leaves no file that passes for a whole one.
     context.takeTime(LongWork{statement.log ? u"BACKUP LOG" : u"BACKUP DATABASE",
                               databaseId,
-                              backupmedia::pagesOf(written) * backupmedia::kPageBytes,
+                              backup_media::pagesOf(written) * backup_media::kPageBytes,
                               {messages::backupAborted(), abnormal}});
-    written.origin.finished = backupmedia::localTimeNow();
-    if (const int error = fileio::writeAtomically(path, backupmedia::encode(sets)); error != 0) {
+    written.origin.finished = backup_media::localTimeNow();
+    if (const int error = file_io::writeAtomically(path, backup_media::encode(sets)); error != 0) {
         throw SqlError({messages::backupDeviceFailed(shown, error), abnormal});
     }
     db = state.byId(databaseId);  // the other sessions went on meanwhile
@@ -290,12 +290,12 @@ void backup(const syntax::Backup& statement, const Context& context) {
     }
     const int setNumber = static_cast<int>(sets.size());
     for (const DatabaseFile& file : written.files) {
-        if (const std::int64_t pages = backupmedia::pagesOf(written, file); pages > 0) {
+        if (const std::int64_t pages = backup_media::pagesOf(written, file); pages > 0) {
             context.add(
                 messages::pagesProcessed(pages, written.database, file.logicalName, setNumber));
         }
     }
-    const std::int64_t pages = backupmedia::pagesOf(written);
+    const std::int64_t pages = backup_media::pagesOf(written);
     context.add(statement.log ? messages::logBackupDone(pages, secondsSince(start))
                               : messages::backupDone(false, pages, secondsSince(start)));
     context.add(Done{});
@@ -311,7 +311,7 @@ void restore(const syntax::Restore& statement, const Context& context) {
         waited =
             context.takeTime(LongWork{u"RESTORE DATABASE",
                                       databaseId,
-                                      backupmedia::pagesOf(plan.set) * backupmedia::kPageBytes,
+                                      backup_media::pagesOf(plan.set) * backup_media::kPageBytes,
                                       {messages::backupAborted(), messages::restoreAbnormal()}});
     } catch (const SqlError&) {
         leaveRestoring(statement, context);
@@ -326,11 +326,11 @@ void restore(const syntax::Restore& statement, const Context& context) {
     install(std::move(plan.restored), plan.existing, context.state());
 
     for (const DatabaseFile& file : plan.set.files) {
-        context.add(messages::pagesProcessed(backupmedia::pagesOf(plan.set, file), name,
+        context.add(messages::pagesProcessed(backup_media::pagesOf(plan.set, file), name,
                                              file.logicalName,
                                              static_cast<int>(statement.setNumber)));
     }
-    context.add(messages::backupDone(true, backupmedia::pagesOf(plan.set), secondsSince(start)));
+    context.add(messages::backupDone(true, backup_media::pagesOf(plan.set), secondsSince(start)));
     context.add(Done{});
 }
 

@@ -101,7 +101,7 @@ void execProcedure(const ExecProcedure& statement, const Context& context) {
         statements::attach(arguments, context);
     } else if (text::equalsKeyword(statement.procedure, "SP_DETACH_DB")) {
         statements::detach(arguments, context);
-    } else if (!hostviews::runProcedure(statement.procedure, arguments, context)) {
+    } else if (!host_views::runProcedure(statement.procedure, arguments, context)) {
         throw SqlError(messages::procedureNotModelled(statement.procedure));
     }
 }

@@ -2,7 +2,7 @@
 
 #include "devserver/engine/ContentRecords.h"
 
-namespace devserver::catalogfile {
+namespace devserver::catalog_file {
 
 namespace {
 
@@ -64,4 +64,4 @@ std::map<int, Database> decode(std::string_view bytes) {
     return databases;
 }
 
-}  // namespace devserver::catalogfile
+}  // namespace devserver::catalog_file

@@ -2,7 +2,7 @@
 
 #include "devserver/engine/ContentRecords.h"
 
-namespace devserver::databasefiles {
+namespace devserver::database_files {
 
 namespace {
 
@@ -74,4 +74,4 @@ FileImage decode(std::string_view bytes) {
     return image;
 }
 
-}  // namespace devserver::databasefiles
+}  // namespace devserver::database_files

@@ -10,7 +10,7 @@
 // What a database's own files hold: each file names its database (name and unique id), its
 // own logical name, kind and file id; the primary data file also lists all the database's
 // files and holds the content.
-namespace devserver::databasefiles {
+namespace devserver::database_files {
 
 struct FileImage {
     std::u16string database;
@@ -30,4 +30,4 @@ FileImage decode(std::string_view bytes);
 
 bool isPrimary(const Database& database, const DatabaseFile& file);
 
-}  // namespace devserver::databasefiles
+}  // namespace devserver::database_files

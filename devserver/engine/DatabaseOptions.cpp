@@ -101,7 +101,7 @@ void shrink(const syntax::Shrink& statement, const Context& context) {
     }
     const int databaseId = db->id;
     if (context.takeTime(
-            LongWork{u"DbccFilesCompact", databaseId, pages * backupmedia::kPageBytes, {}})) {
+            LongWork{u"DbccFilesCompact", databaseId, pages * backup_media::kPageBytes, {}})) {
         db = state.byId(databaseId);  // the other sessions went on meanwhile
         if (db == nullptr) {
             throw SqlError(messages::shrinkDatabaseMissing(shown));

@@ -76,7 +76,8 @@ std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDa
                 throw SqlError(messages::logicalNameInUse(files[i].logicalName));
             }
             if (paths::sameFile(files[i].path, files[j].path)) {
-                failCreate(messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
+                failCreate(
+                    messages::fileAlreadyExists(paths::display(state.host(), files[i].path)));
             }
         }
     }
@@ -85,19 +86,19 @@ std::vector<DatabaseFile> listedFiles(const State& state, const syntax::CreateDa
 
 struct AttachedFile {
     std::filesystem::path path;
-    databasefiles::FileImage image;
+    database_files::FileImage image;
 };
 
 AttachedFile openForAttach(State& state, const std::filesystem::path& path) {
     if (state.fileOwner(path, 0)) {
         failCreate(messages::openFileFailed(paths::display(state.host(), path), 32));
     }
-    const auto read = fileio::read(path);
+    const auto read = file_io::read(path);
     if (!read.bytes) {
         failCreate(messages::openFileFailed(paths::display(state.host(), path), read.osError));
     }
     try {
-        return {path, databasefiles::decode(*read.bytes)};
+        return {path, database_files::decode(*read.bytes)};
     } catch (const records::FormatError&) {
         failCreate(messages::invalidFileHeader(paths::display(state.host(), path)));
     }
@@ -139,7 +140,7 @@ void createDatabase(const syntax::CreateDatabase& statement, const Context& cont
     std::filesystem::path failed;
     if (const int error = state.writeFiles(db, &failed); error != 0) {
         for (const DatabaseFile& file : db.files) {
-            fileio::removeQuietly(file.path);
+            file_io::removeQuietly(file.path);
         }
         failCreate(messages::createFileFailed(paths::display(state.host(), failed), error));
     }
@@ -165,7 +166,7 @@ void dropDatabase(const syntax::DropDatabase& statement, const Context& context)
         state.erase(db->id);
         state.saveCatalog();
         for (const DatabaseFile& file : files) {
-            fileio::removeQuietly(file.path);
+            file_io::removeQuietly(file.path);
         }
     }
     context.add(Done{});
@@ -220,7 +221,7 @@ void attach(const std::vector<Value>& arguments, const Context& context) {
     if (given.empty()) {
         failCreate(messages::openFileFailed(u"", 2));
     }
-    const databasefiles::FileImage& primary = given.front().image;
+    const database_files::FileImage& primary = given.front().image;
     if (primary.members.empty()) {
         failCreate(messages::notPrimaryFile(paths::display(state.host(), given.front().path)));
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "devserver/engine/Execution.h"
+#include "devserver/engine/Values.h"
 
 namespace devserver {
 
@@ -38,19 +39,5 @@ class Evaluator {
 
     const Context& context_;
 };
-
-namespace values {
-
-bool isTextType(ColumnType type);
-Value arithmetic(const std::u16string& op, const Value& a, const Value& b);  // + - * / %
-
-// nullopt when either is NULL; texts ignore trailing blanks, and case unless told.
-std::optional<int> compare(const Value& a, const Value& b, bool caseSensitive = false);
-std::int64_t toInteger(const Value& value);  // throws 245
-std::u16string toText(const Value& value);
-// Converts to the column's type, as INSERT and SELECT do; throws 8152, 245 or 515.
-Value coerce(const Value& value, const Column& column, bool checkLength);
-
-}  // namespace values
 
 }  // namespace devserver

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <string_view>
 
-namespace devserver::fileio {
+namespace devserver::file_io {
 
 namespace {
 
@@ -129,4 +129,4 @@ int removeInterruptedWrites(const std::filesystem::path& folder) {
     return removed;
 }
 
-}  // namespace devserver::fileio
+}  // namespace devserver::file_io

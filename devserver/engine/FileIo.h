@@ -6,7 +6,7 @@
 
 // Whole-file reads and crash-safe writes. Failures carry the Windows operating system
 // error that SQL Server would report for them (2 file missing, 3 folder missing, 5 denied).
-namespace devserver::fileio {
+namespace devserver::file_io {
 
 struct ReadResult {
     std::optional<std::string> bytes;
@@ -27,4 +27,4 @@ void removeQuietly(const std::filesystem::path& path);
 // Nothing else is touched. Returns how many were removed.
 int removeInterruptedWrites(const std::filesystem::path& folder);
 
-}  // namespace devserver::fileio
+}  // namespace devserver::file_io

@@ -8,13 +8,13 @@
 #include <cerrno>
 #include <ctime>
 
-#include "devserver/engine/Evaluator.h"
 #include "devserver/engine/Messages.h"
 #include "devserver/engine/Paths.h"
 #include "devserver/engine/SqlError.h"
 #include "devserver/engine/Text.h"
+#include "devserver/engine/Values.h"
 
-namespace devserver::hostviews {
+namespace devserver::host_views {
 
 using syntax::ObjectName;
 
@@ -374,4 +374,4 @@ bool runProcedure(const std::u16string& procedure, const std::vector<Value>& arg
     return true;
 }
 
-}  // namespace devserver::hostviews
+}  // namespace devserver::host_views

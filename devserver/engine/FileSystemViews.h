@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "devserver/engine/Query.h"
+#include "devserver/engine/Execution.h"
+#include "devserver/engine/Relation.h"
 
 // What the instance tells about its host and the host's files: SERVERPROPERTY, the views
 // sys.dm_os_host_info and sys.dm_os_enumerate_fixed_drives, the function
 // sys.dm_os_enumerate_filesystem and the procedures xp_fixeddrives and xp_dirtree. The
 // views and the function exist from SQL Server 2017 on and need VIEW SERVER STATE; the
 // procedures exist in every release and need EXECUTE, which a restricted login lacks.
-namespace devserver::hostviews {
+namespace devserver::host_views {
 
 // NULL for a property the release does not have.
 Value serverProperty(const Value& property, const Context& context);
@@ -26,4 +27,4 @@ Relation tableFunction(const syntax::ObjectName& name, const std::vector<Value>&
 bool runProcedure(const std::u16string& procedure, const std::vector<Value>& arguments,
                   const Context& context);
 
-}  // namespace devserver::hostviews
+}  // namespace devserver::host_views

@@ -741,6 +741,21 @@ class Parser {
         return integerLiteral();
     }
 
+    // A listing's [WITH FILE = n [, options it ignores]]: the backup set it reads.
+    std::int64_t listingSetNumber(std::int64_t fallback) {
+        std::int64_t set = fallback;
+        if (acceptWord("WITH")) {
+            do {
+                if (acceptWord("FILE")) {
+                    set = setNumberOption();
+                } else if (!acceptIgnoredOption()) {
+                    unmodelled();
+                }
+            } while (acceptSymbol(u","));
+        }
+        return set;
+    }
+
     Statement restore() {
         if (acceptWord("DATABASE")) {
             Restore r;
@@ -767,30 +782,14 @@ class Parser {
         }
         if (acceptWord("FILELISTONLY")) {
             expectWord("FROM");
-            FileList list{diskDevice(), 1};
-            if (acceptWord("WITH")) {
-                do {
-                    if (acceptWord("FILE")) {
-                        list.setNumber = setNumberOption();
-                    } else if (!acceptIgnoredOption()) {
-                        unmodelled();
-                    }
-                } while (acceptSymbol(u","));
-            }
+            FileList list{diskDevice()};
+            list.setNumber = listingSetNumber(list.setNumber);
             return {std::move(list)};
         }
         if (acceptWord("HEADERONLY")) {
             expectWord("FROM");
-            HeaderList list{diskDevice(), 0};
-            if (acceptWord("WITH")) {
-                do {
-                    if (acceptWord("FILE")) {
-                        list.setNumber = setNumberOption();
-                    } else if (!acceptIgnoredOption()) {
-                        unmodelled();
-                    }
-                } while (acceptSymbol(u","));
-            }
+            HeaderList list{diskDevice()};
+            list.setNumber = listingSetNumber(list.setNumber);
             return {std::move(list)};
         }
         unmodelled();

@@ -451,7 +451,7 @@ Relation relationOf(const ObjectName& name, const Context& context) {
         relation = requestsView(context.state(), context.session());
     } else if (is(u"sysfiles", {u"dbo", u"sys"})) {
         relation = sysfiles(context.state(), db);
-    } else if (auto hostView = hostviews::view(name, context)) {
+    } else if (auto hostView = host_views::view(name, context)) {
         return std::move(*hostView);
     } else if (schemaIs(name, names, {u"dbo"})) {
         for (const Table& table : context.state().content(db).tables) {
@@ -486,7 +486,7 @@ Relation sourceOf(const syntax::Select& select, const Evaluator& evaluator,
     for (const Expr& argument : *select.fromArguments) {
         arguments.push_back(evaluator.value(argument));
     }
-    return hostviews::tableFunction(*select.from, arguments, context);
+    return host_views::tableFunction(*select.from, arguments, context);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ State::State(std::filesystem::path dataDir, Platform platform)
       backupMajorVersion_(platform.backupMajorVersion.value_or(platform.majorVersion)),
       collation_(std::move(platform.collation)) {
     std::filesystem::create_directories(dataDir_);
-    const auto catalog = fileio::read(dataDir_ / kCatalogFile);
+    const auto catalog = file_io::read(dataDir_ / kCatalogFile);
     if (!catalog.bytes) {
         if (catalog.osError != 2) {
             throw std::runtime_error("cannot read the catalogue in " + dataDir_.string());
@@ -74,7 +74,7 @@ State::State(std::filesystem::path dataDir, Platform platform)
         return;
     }
     try {
-        for (auto& [id, database] : catalogfile::decode(*catalog.bytes)) {
+        for (auto& [id, database] : catalog_file::decode(*catalog.bytes)) {
             insert(std::move(database));
         }
     } catch (const records::FormatError& e) {
@@ -96,7 +96,7 @@ void State::removeInterruptedWrites() const {
         }
     }
     for (const auto& folder : folders) {
-        fileio::removeInterruptedWrites(folder);
+        file_io::removeInterruptedWrites(folder);
     }
 }
 
@@ -202,10 +202,10 @@ Content& State::content(Database& database) {
     if (database.seeded) {
         return database.content.emplace();
     }
-    const auto bytes = fileio::read(database.files.front().path);
+    const auto bytes = file_io::read(database.files.front().path);
     try {
         if (bytes.bytes) {
-            auto image = databasefiles::decode(*bytes.bytes);
+            auto image = database_files::decode(*bytes.bytes);
             if (image.content) {
                 return database.content.emplace(std::move(*image.content));
             }
@@ -219,7 +219,7 @@ int State::writeFiles(Database& database, std::filesystem::path* failedPath) {
     const Content& data = content(database);
     for (const DatabaseFile& file : database.files) {
         const int error =
-            fileio::writeAtomically(file.path, databasefiles::encode(database, file, data));
+            file_io::writeAtomically(file.path, database_files::encode(database, file, data));
         if (error != 0) {
             if (failedPath) {
                 *failedPath = file.path;
@@ -232,7 +232,7 @@ int State::writeFiles(Database& database, std::filesystem::path* failedPath) {
 }
 
 void State::saveCatalog() {
-    if (fileio::writeAtomically(dataDir_ / kCatalogFile, catalogfile::encode(databases_)) != 0) {
+    if (file_io::writeAtomically(dataDir_ / kCatalogFile, catalog_file::encode(databases_)) != 0) {
         throw SqlError(messages::catalogueNotWritten());
     }
 }

@@ -8,6 +8,7 @@
 #include "session/ConnectionString.h"
 #include "session/DatabaseError.h"
 #include "session/OdbcConnection.h"
+#include "support/CatalogueQuery.h"
 #include "support/DevServerProcess.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingRelay.h"
@@ -41,9 +42,7 @@ TEST(AccessLayer, QueriesComeBackWholeWithNamesPositionsAndUnicode) {
     ASSERT_EQ(conn.state(), Connection::Open);
     conn.execute("CREATE DATABASE Shop");
     conn.execute("CREATE DATABASE [销售 库]");
-    const ResultSet rows = conn.query(
-        "SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN ('master','tempdb','model','msdb',"
-        "'pubs','Northwind') ORDER BY dbid");
+    const ResultSet rows = conn.query(tdstest::kCatalogueQuery);
     ASSERT_EQ(rows.rowCount(), 2);
     EXPECT_EQ(rows.field(0, "name"), "Shop");
     EXPECT_EQ(rows.field(1, 0), "销售 库");

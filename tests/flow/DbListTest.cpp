@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DocumentedTexts.h"
 #include "FakeConnection.h"
 #include "QtPrinters.h"
 #include "operations/DbList.h"
@@ -16,9 +17,7 @@ struct RecordingList : DbListView {
     void appendEntries(const QStringList& names) override { entries << names; }
 };
 
-const QString kQuery = QStringLiteral(
-    "SELECT name FROM sysdatabases WHERE name NOT IN ('master','tempdb','model','msdb','pubs',"
-    "'Northwind') ORDER BY dbid");
+const QString kQuery = kCatalogue;
 
 TEST(LoadDbList, SendsTheCatalogueQueryAndKeepsResultOrder) {
     FakeConnection conn;

@@ -11,9 +11,7 @@
 using Handler = std::function<void(OperationHost&)>;
 using Arrange = std::function<void(FakeHost&)>;
 
-inline const QString kCatalogueQuery = QStringLiteral(
-    "SELECT name FROM sysdatabases WHERE name NOT IN "
-    "('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid");
+inline const QString kCatalogueQuery = kCatalogue;
 inline const QString kStatusBefore = QStringLiteral("数据库连接成功");
 
 // A connected window: "Shop" selected among two entries, the status line showing

@@ -30,6 +30,7 @@
 #include "common/OperatorTexts.h"
 #include "session/OdbcConnection.h"
 #include "support/DevServerProcess.h"
+#include "support/StallingConnection.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -379,27 +380,6 @@ TEST_F(LongOperations, ACloseDuringABackupAnsweredYesCancelsItAndCloses) {
     const auto log = server.readLog();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const auto& e) { return e.attention; }));
 }
-
-// A helper connection whose queries hang until the test lets them go.
-class StallingConnection : public Connection {
-  public:
-    explicit StallingConnection(std::shared_ptr<std::atomic<bool>> released)
-        : released_(std::move(released)) {}
-    void open(const QString&) override { open_ = true; }
-    int state() const override { return open_ ? Open : Closed; }
-    void close() override { open_ = false; }
-    void execute(const QString& sql) override { query(sql); }
-    ResultSet query(const QString&) override {
-        while (!*released_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        throw DatabaseError("released", "HYT00");
-    }
-
-  private:
-    std::shared_ptr<std::atomic<bool>> released_;
-    bool open_ = false;
-};
 
 TEST_F(LongOperations, AStalledHelperQueryDelaysNeitherADisconnectNorAClose) {
     auto released = std::make_shared<std::atomic<bool>>(false);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "devserver/engine/Instance.h"
+#include "support/CatalogueQuery.h"
 
 // An instance on a fresh data folder, with helpers to run T-SQL as a logged-in session and
 // read the reply.
@@ -46,9 +47,7 @@ class EngineTest : public ::testing::Test {
     std::vector<int> terminated_;
 };
 
-inline constexpr const char16_t* kCatalogueQuery =
-    u"SELECT NAME FROM SYSDATABASES WHERE NAME NOT IN "
-    u"('master','tempdb','model','msdb','pubs','Northwind') ORDER BY dbid";
+inline constexpr const char16_t* kCatalogueQuery = tdstest::kCatalogueQuery16;
 
 // The session-eviction batch as the tool sends it, with the name already a T-SQL literal.
 std::u16string evictionBatch(const std::u16string& nameLiteral);
