@@ -28,14 +28,17 @@ TEST(OwnFreeTdsFile, EachTypedServerBecomesASectionOrAClearRefusal) {
     const Case cases[] = {
         {"127.0.0.1,1433", bundle,
          "[dbtool:127.0.0.1,1433]\n\thost = 127.0.0.1\n\tport = 1433\n\tca file = " + bundle +
-             "\n\tcheck certificate hostname = yes\n"},
+             "\n\tcheck certificate hostname = yes\n",
+         {}},
         {" LocalHost \\ SQLExpress", bundle,
          "[dbtool:localhost\\sqlexpress]\n\thost = LocalHost\n\tinstance = SQLExpress\n"
          "\tca file = " +
-             bundle + "\n\tcheck certificate hostname = yes\n"},
+             bundle + "\n\tcheck certificate hostname = yes\n",
+         {}},
         {"::1", bundle,
          "[dbtool:::1]\n\thost = ::1\n\tca file = " + bundle +
-             "\n\tcheck certificate hostname = yes\n"},
+             "\n\tcheck certificate hostname = yes\n",
+         {}},
         {"localhost\\DEV#1", bundle, std::nullopt,
          texts::kFreeTdsValueNotCarried.arg("服务器", "dbtool:localhost\\dev#1")},
         {"localhost,1433", "/pins/a;b.pem", std::nullopt,

@@ -28,7 +28,7 @@ TEST_F(EngineTest, CatalogueQueryLeavesOutSampleNamesOnly) {
     EXPECT_EQ(databaseNames(spid), (std::vector<std::u16string>{u"Shop"}));
     const Reply reply = ok(spid, kCatalogueQuery);
     ASSERT_EQ(rows(reply).columns.size(), 1u);
-    EXPECT_EQ(rows(reply).columns[0].name, u"NAME");
+    EXPECT_EQ(rows(reply).columns[0].name, u"name");  // as the select list writes it
     const Done& done = std::get<Done>(reply.back());
     EXPECT_EQ(done.rowCount, 1u);
     EXPECT_EQ(done.curCmd, 0xC1);

@@ -17,7 +17,7 @@ TEST_F(EngineTest, ALoginSeesAndKillsOnlyWhatItsRightsAllow) {
     const std::u16string own = text::number(op);
 
     // Without VIEW SERVER STATE: its own session only, in all three views.
-    for (const std::u16string& query :
+    for (const char16_t* query :
          {u"SELECT spid FROM sysprocesses", u"SELECT session_id FROM sys.dm_exec_sessions",
           u"SELECT session_id FROM sys.dm_exec_requests"}) {
         EXPECT_EQ(table(ok(op, query)), (Rows{{own}})) << text::toUtf8(query);
