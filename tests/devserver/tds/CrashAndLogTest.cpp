@@ -40,13 +40,14 @@ TEST(Crash, AWriteCutShortByAKillLeavesTheOldFileWhole) {
     const std::filesystem::path bak = server.dataDir() / "big.bak";
     {
         OdbcSession sa(server.odbcConnectionString());
-        // Some megabytes of content, so that writing the backup takes a while.
+        // Some megabytes of content, so that writing the backup takes a while; inserted in
+        // pieces that each stay well inside the client's time-out, also on a slow build.
         std::string rows;
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < 500; ++i) {
             rows += (i == 0 ? "(N'" : ",(N'") + std::string(4000, 'x') + "')";
         }
         sa.query("CREATE DATABASE Big CREATE TABLE Big.dbo.t (a nvarchar(4000)) SELECT 1");
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 12; ++i) {
             sa.query("INSERT INTO Big.dbo.t VALUES " + rows + " SELECT 1");
         }
         sa.query("BACKUP DATABASE Big TO DISK = '" + bak.string() + "' WITH FORMAT SELECT 1");
