@@ -111,19 +111,7 @@ TimedComparison comparePreviewFill(const ServerLogin& login, const QString& fold
             baseline.readAll(backupFileListQuery(path).toStdU16String());
         });
     };
-    TimedComparison result{"Backup preview: select to pane filled", {}, {}, 0};
-    pane();  // warm both paths up
-    plain();
-    for (int run = 0; run < runs; ++run) {
-        if (run % 2 == 0) {
-            result.toolSeconds.push_back(pane());
-            result.baselineSeconds.push_back(plain());
-        } else {
-            result.baselineSeconds.push_back(plain());
-            result.toolSeconds.push_back(pane());
-        }
-    }
-    return result;
+    return alternately("Backup preview: select to pane filled", runs, pane, plain);
 }
 
 StalledPreview previewWithStalledServer(const ServerLogin& login, pid_t serverPid,

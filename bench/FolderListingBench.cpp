@@ -59,23 +59,6 @@ std::size_t showInDialog(ServerFileDialog& dialog, const QString& folder) {
         dialog.findChild<QTreeView*>(QStringLiteral("serverEntries"))->model()->rowCount());
 }
 
-template <typename Tool, typename Baseline>
-TimedComparison alternate(std::string title, int runs, Tool tool, Baseline baseline) {
-    TimedComparison result{std::move(title), {}, {}, 0};
-    tool();  // warm both paths up
-    baseline();
-    for (int run = 0; run < runs; ++run) {
-        if (run % 2 == 0) {
-            result.toolSeconds.push_back(tool());
-            result.baselineSeconds.push_back(baseline());
-        } else {
-            result.baselineSeconds.push_back(baseline());
-            result.toolSeconds.push_back(tool());
-        }
-    }
-    return result;
-}
-
 }  // namespace
 
 std::vector<TimedComparison> compareFolderListing(const ServerLogin& login, const QString& folder,
@@ -111,8 +94,8 @@ std::vector<TimedComparison> compareFolderListing(const ServerLogin& login, cons
         return seconds;
     };
 
-    return {alternate("Server folder of " + entriesText + ", read", runs, toolRead, plainQuery),
-            alternate("  the same shown in the file dialog", runs, toolShown, plainQuery)};
+    return {alternately("Server folder of " + entriesText + ", read", runs, toolRead, plainQuery),
+            alternately("  the same shown in the file dialog", runs, toolShown, plainQuery)};
 }
 
 }  // namespace bench

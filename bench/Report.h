@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,25 @@ struct TimedComparison {
 
     double ratio() const;
 };
+
+// Times the tool's path and its baseline in turns, each first every other run, after one
+// warm-up of both, so that a slow patch of the machine falls on both alike.
+template <typename Tool, typename Baseline>
+TimedComparison alternately(std::string title, int runs, Tool tool, Baseline baseline) {
+    TimedComparison result{std::move(title), {}, {}, 0};
+    tool();
+    baseline();
+    for (int run = 0; run < runs; ++run) {
+        if (run % 2 == 0) {
+            result.toolSeconds.push_back(tool());
+            result.baselineSeconds.push_back(baseline());
+        } else {
+            result.baselineSeconds.push_back(baseline());
+            result.toolSeconds.push_back(tool());
+        }
+    }
+    return result;
+}
 
 struct MemoryFigure {
     std::string title;
